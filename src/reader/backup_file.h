@@ -1,0 +1,47 @@
+// Random access to one backup file, opened for reading and writing with no
+// sharing: another process holding the file, or a file we may not write, means
+// the file cannot be opened. Nothing here ever writes to the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class BackupFile {
+public:
+    BackupFile() = default;
+    ~BackupFile();
+    BackupFile(const BackupFile&) = delete;
+    BackupFile& operator=(const BackupFile&) = delete;
+
+    // Opens read-write and takes an exclusive lock without waiting; false when either fails.
+    bool Open(const std::u16string& path);
+    bool IsOpen() const { return m_fd >= 0; }
+    void Close();
+
+    uint64_t GetLength() const { return m_length; }
+
+    // Absolute seek from the start of the file; any 64-bit position is accepted.
+    void Seek(uint64_t position) { m_position = position; }
+    uint64_t GetPosition() const { return m_position; }
+
+    // Reads up to `count` bytes at the current position and moves past them.
+    // Returns fewer bytes at the end of the file (none beyond it). An I/O error
+    // returns 0 and marks the file failed; it never ends the process.
+    size_t Read(void* buffer, size_t count);
+
+    // Seek and read in one call.
+    size_t ReadAt(uint64_t position, void* buffer, size_t count) {
+        Seek(position);
+        return Read(buffer, count);
+    }
+
+    // True once a read failed for a reason other than the end of the file.
+    bool Failed() const { return m_failed; }
+
+private:
+    int m_fd = -1;
+    uint64_t m_length = 0;
+    uint64_t m_position = 0;
+    bool m_failed = false;
+};

@@ -1,0 +1,114 @@
+// The records that the backup reader fills and the user interface reads, the
+// catalog store that lives for the whole process, and the text form of MTF dates.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+// One input backup file of the current request; its index in the input list is
+// its stripe index everywhere else.
+struct InputFileEntry {
+    std::u16string strPath;
+    uint8_t bCompressed = 0;  // 1: compressed container, 0: plain MTF
+};
+
+// The data set a backup set belongs to, from the SSET descriptor block.
+struct DataSetInfo {
+    int32_t nNumber = 0;  // the block's unsigned 16-bit number, widened with zeros
+    std::u16string strName;
+    std::u16string strDescription;
+};
+
+// One backup set found by a scan (one per SCIN record met).
+struct BackupSetRecord {
+    uint32_t nStripe = 0;
+    uint64_t nPosition = 0;  // MSCI block offset (plain) or chunk offset (compressed)
+    std::u16string strDatabaseName;
+    std::u16string strBackupStartDate;
+    uint64_t nBackupSize = 0;
+    DataSetInfo dataSet;
+};
+
+// The backup information of one backup set, from its SCIN record.
+struct BackupInfo {
+    std::u16string strDatabaseName;
+    std::u16string strServerName;
+    std::u16string strCreationDate;
+    std::u16string strBackupStartDate;
+    std::u16string strBackupFinishDate;
+    uint16_t nDatabaseId = 0;
+    uint16_t nDatabaseVersion = 0;
+    uint8_t chBackupType = 0;
+    int32_t nDataFileCount = 0;
+    int32_t nLogFileCount = 0;
+};
+
+// Little-endian reads from a byte array; the caller keeps them in bounds.
+inline uint16_t LoadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t LoadU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+inline uint64_t LoadU64(const uint8_t* p) {
+    return static_cast<uint64_t>(LoadU32(p)) | (static_cast<uint64_t>(LoadU32(p + 4)) << 32);
+}
+
+// One SFIN entry of the catalog stream, 400 bytes kept exactly as stored.
+struct SqlFileDescriptor {
+    static constexpr size_t kSize = 400;
+    // Offsets of the members that carry behaviour; the other bytes are kept as they are.
+    static constexpr size_t kLengthOffset = 4;
+    static constexpr size_t kFileNumberOffset = 20;
+    static constexpr size_t kFileTypeOffset = 28;
+    static constexpr size_t kNameSizeOffset = 52;
+    static constexpr size_t kNameOffsetOffset = 54;
+    static constexpr size_t kSmallSizeOffset = 130;
+    static constexpr size_t kSizeOffset = 250;
+
+    std::array<uint8_t, kSize> bytes{};
+
+    uint32_t Length() const { return LoadU32(&bytes[kLengthOffset]); }
+    uint32_t FileNumber() const { return LoadU32(&bytes[kFileNumberOffset]); }
+    uint32_t FileType() const { return LoadU32(&bytes[kFileTypeOffset]); }
+    uint16_t NameSize() const { return LoadU16(&bytes[kNameSizeOffset]); }
+    uint16_t NameOffset() const { return LoadU16(&bytes[kNameOffsetOffset]); }
+    // The size in bytes: the value at 250 when it is not zero, else the one at 130.
+    uint64_t SizeInBytes() const {
+        uint64_t preferred = LoadU64(&bytes[kSizeOffset]);
+        return preferred != 0 ? preferred : LoadU64(&bytes[kSmallSizeOffset]);
+    }
+};
+
+// One database file of the chosen backup set.
+struct DatabaseFileRecord {
+    uint32_t nFileType = 0;
+    std::u16string strPhysicalName;
+    uint64_t nSize = 0;
+    SqlFileDescriptor descriptor;
+};
+
+// Builds the record of one SFIN entry; the name is taken by the caller.
+DatabaseFileRecord MakeDatabaseFileRecord(const SqlFileDescriptor& entry, std::u16string name);
+
+// What the scan found: every backup set, the chosen one's index, its backup
+// information and its database files. The application object owns one.
+struct CatalogStore {
+    std::vector<DatabaseFileRecord> m_databaseFiles;
+    BackupInfo m_backupInfo;
+    std::vector<BackupSetRecord> m_backupSets;
+    uint32_t m_nSelectedSet = 0;
+};
+
+// The text of a 5-byte MTF DATE_TIME: "day-month-year::hour:minute:second".
+std::u16string FormatMtfDateTime(const uint8_t bytes[5]);
+
+// UTF-16LE text of `size` bytes: ends at the first NUL unit or after the bytes;
+// an odd last byte is the low byte of a last unit whose high byte is zero.
+std::u16string Utf16LeText(const uint8_t* data, size_t size);
+
+// Conversions at the user-interface edge and for paths handed to the system.
+std::string ToUtf8(const std::u16string& text);
+std::u16string FromUtf8(const std::string& text);
