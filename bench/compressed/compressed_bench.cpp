@@ -21,7 +21,7 @@ namespace {
 
 constexpr unsigned kUnitsPerChunk = 128;       // 64 KiB of output per data chunk
 constexpr size_t kSets = 40;                   // catalogs, far apart
-constexpr size_t kDataChunksPerSet = 150;      // about 9.6 MB of output between two catalogs
+constexpr size_t kDataChunksPerSet = 300;      // about 19.7 MB of output between two catalogs
 
 struct Container {
     std::unique_ptr<TempFile> file;
@@ -32,11 +32,18 @@ struct Container {
 const Container& TheContainer() {
     static const Container container = [] {
         Container c;
-        ContainerWriter writer(ChunkLayout::Checksummed, XpressEncode);
         // A few distinct data chunks, coded once and repeated.
         std::vector<std::vector<uint8_t>> outputs;
-        for (uint32_t seed = 0; seed < 8; ++seed)
+        std::vector<std::vector<uint8_t>> coded;
+        for (uint32_t seed = 0; seed < 8; ++seed) {
             outputs.push_back(MakeSample(seed % 2 ? SampleKind::Records : SampleKind::Text, kUnitsPerChunk * 512, seed));
+            coded.push_back(XpressEncode(outputs.back()));
+        }
+        ContainerWriter writer(ChunkLayout::Checksummed, [&](const std::vector<uint8_t>& output) {
+            for (size_t i = 0; i < outputs.size(); ++i)
+                if (output == outputs[i]) return coded[i];
+            return XpressEncode(output);
+        });
         MediaCut cut;
         cut.unitsPerChunk = kUnitsPerChunk;
         for (size_t s = 0; s < kSets; ++s) {

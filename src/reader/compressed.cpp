@@ -28,33 +28,27 @@ bool ReadExact(BackupFile& file, uint64_t position, void* buffer, size_t count) 
     return file.ReadAt(position, buffer, count) == count && !file.Failed();
 }
 
-// One chunk as read from the file: its header and its stored bytes, which live
-// only until the chunk is done.
-struct StoredChunk {
-    CompressedChunkHeader header;
-    std::unique_ptr<uint8_t[]> stored;
-};
-
-// Reads the chunk at `position`. Nothing is returned when the file cuts the header
-// or the stored bytes short, a read fails, or the stored bytes cannot be allocated.
-std::optional<StoredChunk> ReadChunk(BackupFile& file, uint64_t position, const ContainerLayout& layout) {
+// Reads the chunk at `position`: its header into `header`, and its stored bytes,
+// which live only until the chunk is done. Nothing is returned when the file cuts
+// the header or the stored bytes short, a read fails, or the stored bytes cannot
+// be allocated.
+std::unique_ptr<uint8_t[]> ReadChunk(BackupFile& file, uint64_t position, const ContainerLayout& layout,
+                                     CompressedChunkHeader& header) {
     uint8_t head[kMaxHeaderSize];
-    if (!ReadExact(file, position, head, layout.headerSize)) return std::nullopt;
-    StoredChunk chunk{CompressedChunkHeader::From(head), nullptr};
-    const uint16_t size = chunk.header.storedSize;
-    chunk.stored.reset(new (std::nothrow) uint8_t[size]);
-    if (!chunk.stored) return std::nullopt;
-    if (!ReadExact(file, position + layout.headerSize, chunk.stored.get(), size)) return std::nullopt;
-    return chunk;
+    if (!ReadExact(file, position, head, layout.headerSize)) return nullptr;
+    header = CompressedChunkHeader::From(head);
+    std::unique_ptr<uint8_t[]> stored(new (std::nothrow) uint8_t[header.storedSize]);
+    if (!stored || !ReadExact(file, position + layout.headerSize, stored.get(), header.storedSize)) return nullptr;
+    return stored;
 }
 
 // Decodes a chunk of 1 to 254 units into `decoded` (zero beyond what was written
 // before); returns the output length, 0 for a chunk that is not decoded.
-uint32_t DecodeChunk(const StoredChunk& chunk, uint8_t* decoded) {
-    const unsigned units = chunk.header.units;
+uint32_t DecodeChunk(const CompressedChunkHeader& header, const uint8_t* stored, uint8_t* decoded) {
+    const unsigned units = header.units;
     if (units < 1 || units > kMaxDecodedUnits) return 0;
     const uint32_t n = static_cast<uint32_t>(units * kChunkUnit);
-    XpressHuffmanDecompress(chunk.stored.get(), chunk.header.storedSize, n, decoded);
+    XpressHuffmanDecompress(stored, header.storedSize, n, decoded);
     return n;
 }
 
@@ -136,9 +130,10 @@ ContainerLayout DetectContainerLayout(BackupFile& file, uint64_t length) {
     if (BlockTagIs(head, "SFMB") || LoadU32(head + 20) != 0) return kShortHeaderLayout;
     // A chunk without stored bytes would pass on zeros alone.
     if (CompressedChunkHeader::From(head).storedSize == 0) return kShortHeaderLayout;
-    std::optional<StoredChunk> chunk = ReadChunk(file, p, kChecksummedLayout);
-    if (!chunk) return kShortHeaderLayout;
-    const uint32_t checksum = CompressedChunkChecksum(chunk->stored.get(), chunk->header.storedSize);
+    CompressedChunkHeader header;
+    std::unique_ptr<uint8_t[]> stored = ReadChunk(file, p, kChecksummedLayout, header);
+    if (!stored) return kShortHeaderLayout;
+    const uint32_t checksum = CompressedChunkChecksum(stored.get(), header.storedSize);
     return checksum == LoadU32(head + 24) ? kChecksummedLayout : kShortHeaderLayout;
 }
 
@@ -166,12 +161,12 @@ void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, Sc
             continue;
         }
 
-        std::optional<StoredChunk> chunk = ReadChunk(file, position, layout);
-        if (!chunk) return;
-        const uint32_t n = DecodeChunk(*chunk, decoded.data());
+        CompressedChunkHeader header;
+        std::unique_ptr<uint8_t[]> stored = ReadChunk(file, position, layout, header);
+        if (!stored) return;
+        const uint32_t n = DecodeChunk(header, stored.get(), decoded.data());
         dirty = n;
-        const CompressedChunkHeader header = chunk->header;
-        chunk.reset();  // the stored bytes are done with
+        stored.reset();  // the stored bytes are done with
         SearchOutput(decoded.data(), n, position, stripe, ctx);
 
         std::optional<uint64_t> next = NextItemPosition(file, position, header, layout, ctx.mode);
@@ -188,10 +183,11 @@ void ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64
     const ContainerLayout layout = DetectContainerLayout(file, file.GetLength());
     std::vector<uint8_t> decoded(kDecodeBufferSize);
 
-    std::optional<StoredChunk> chunk = ReadChunk(file, chunkPosition, layout);
-    if (!chunk) return;
-    const uint32_t n = DecodeChunk(*chunk, decoded.data());
-    chunk.reset();
+    CompressedChunkHeader header;
+    std::unique_ptr<uint8_t[]> stored = ReadChunk(file, chunkPosition, layout, header);
+    if (!stored) return;
+    const uint32_t n = DecodeChunk(header, stored.get(), decoded.data());
+    stored.reset();
     for (uint32_t o = 0; o < n; o += kChunkUnit) {
         if (BlockTagIs(decoded.data() + o, "MSCI")) {
             ReadCatalogFromBuffer(decoded.data(), n, o, store);
