@@ -106,13 +106,4 @@ INSTANTIATE_TEST_SUITE_P(Files, RealCompressedBackup,
                              return n;
                          });
 
-TEST(RealCompressedBackup, AreReadInTheChecksummedLayout) {
-    for (const char* name : {"Company_TasnimBrashdi.bak", "Hotel_ObidBozorov2.bak", "Library_fabianlq1093.bak"}) {
-        const std::string path = kRealDir + "/compressed/" + name;
-        BackupFile file;
-        ASSERT_TRUE(file.Open(FromUtf8(path))) << "real backup missing or not readable: " << path;
-        EXPECT_EQ(DetectContainerLayout(file, file.GetLength()).headerSize, 28u) << name;
-    }
-}
-
 }  // namespace
