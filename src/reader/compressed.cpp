@@ -78,10 +78,8 @@ void SearchOutput(const uint8_t* decoded, uint32_t n, uint64_t chunkPosition, ui
             ctx.chunkDataSet = ReadDataSet(decoded, n, o);
         } else if (BlockTagIs(block, "MSCI")) {
             ctx.found = true;
-            if (ctx.store != nullptr) {
-                const DataSetInfo dataSet = ctx.chunkDataSet;
-                ParseCatalogInMemory(decoded, n, o, chunkPosition, dataSet, stripe, *ctx.store);
-            }
+            const DataSetInfo dataSet = ctx.chunkDataSet;
+            ParseCatalogInMemory(decoded, n, o, chunkPosition, dataSet, stripe, *ctx.store);
         }
     }
 }
@@ -138,6 +136,7 @@ ContainerLayout DetectContainerLayout(BackupFile& file, uint64_t length) {
 }
 
 void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) {
+    if (ctx.store == nullptr) return;  // nowhere to put what is found
     const ContainerLayout layout = DetectContainerLayout(file, length);
     std::vector<uint8_t> decoded(kDecodeBufferSize);
     size_t dirty = 0;  // bytes of the decode buffer that the last decode may have written
