@@ -41,12 +41,14 @@ public:
     uint64_t End() const { return m_end; }
     bool Failed() const { return m_file != nullptr && m_file->Failed(); }
 
-    // Reads a fixed-size piece into `out`; what the data does not hold reads as
-    // zeros. In memory a piece that starts below n is copied whole (the caller's
-    // tail makes room for it). False on a read error.
+    // Reads a fixed-size piece into `out`. In a file a piece cut short by the end
+    // of the file is not used (false), so that no set or file is made up from
+    // missing bytes; a read error also gives false. In memory a piece that starts
+    // below n is copied whole (the caller's tail makes room for it).
     bool Read(uint64_t position, uint8_t* out, size_t count) const {
         std::memset(out, 0, count);
         if (m_file != nullptr) {
+            if (position > m_end || count > m_end - position) return false;
             m_file->ReadAt(position, out, count);
             return !m_file->Failed();
         }
