@@ -109,6 +109,7 @@ void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanConte
     // The data set number is kept from earlier files of the run; its texts are not.
     ctx.mtfDataSet.strName.clear();
     ctx.mtfDataSet.strDescription.clear();
+    if (ctx.store == nullptr) return;  // nowhere to put what is found
     uint64_t position = 0;
     while (position < length) {
         if (ctx.StopRequested()) return;
