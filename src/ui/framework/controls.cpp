@@ -127,11 +127,25 @@ private:
     bool m_enterDown = false;
 };
 
+// Check boxes and radio buttons paint their background over a group box's
+// frame line, so they keep to the width of their own text.
+template <class Base>
+class FitToText : public Base {
+public:
+    using Base::Base;
+
+protected:
+    void changeEvent(QEvent* event) override {
+        Base::changeEvent(event);
+        if (event->type() == QEvent::FontChange) this->resize(this->sizeHint().width(), this->height());
+    }
+};
+
 // Each radio button is its own group: a click checks it and never unchecks it;
 // the handlers keep pairs exclusive.
-class RadioWidget : public QRadioButton {
+class RadioWidget : public FitToText<QRadioButton> {
 public:
-    RadioWidget(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
+    RadioWidget(const QString& text, QWidget* parent) : FitToText(text, parent) {
         setAutoExclusive(false);
     }
 
@@ -199,7 +213,7 @@ QWidget* CreateControl(const ControlTemplate& item, Dialog* dialog) {
             widget = notifyClicks(new RadioWidget(text, dialog));
             break;
         case Kind::CheckBox:
-            widget = notifyClicks(new QCheckBox(text, dialog));
+            widget = notifyClicks(new FitToText<QCheckBox>(text, dialog));
             break;
         case Kind::GroupBox:
             widget = new QGroupBox(text, dialog);

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QWindow>
 #include <chrono>
+#include <cmath>
 
 #include "framework/controls.h"
 #include "framework/desktop.h"
@@ -56,11 +57,13 @@ void Dialog::Create() {
     }
 
     setFont(DialogFont());
-    const QFontMetrics metrics(font());
-    const int alphabet =
-        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    // Base units: the average width of the alphabet's letters, rounded, and the
+    // character cell's height with ascent and descent each rounded up.
+    const QFontMetricsF metrics(font());
+    const int alphabet = static_cast<int>(std::lround(
+        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")));
     m_baseX = (alphabet / 26 + 1) / 2;
-    m_baseY = metrics.height();
+    m_baseY = static_cast<int>(std::ceil(metrics.ascent()) + std::ceil(metrics.descent()));
 
     const QPoint size = DialogUnitsToPixels(m_template.cx, m_template.cy);
     setFixedSize(size.x() + 2 * m_border, size.y() + 2 * m_border);
@@ -74,8 +77,10 @@ void Dialog::Create() {
                             extent.y());
         widget->setVisible(!(item.style & kHidden));
         widget->setEnabled(!(item.style & kDisabled));
-        if (item.kind == Kind::Radio || item.kind == Kind::CheckBox)
+        if (item.kind == Kind::Radio || item.kind == Kind::CheckBox) {
             widget->setAutoFillBackground(true);  // covers a group box's frame line
+            widget->resize(widget->sizeHint().width(), widget->height());
+        }
         // Earlier template rows lie above later ones, as group boxes expect.
         widget->lower();
         if (item.id != -1) m_items.emplace(item.id, widget);
