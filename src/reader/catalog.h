@@ -10,6 +10,29 @@
 
 #include "reader/records.h"
 
+class BackupFile;
+struct MtfStreamHeader;
+
+// How the catalog walk of an MSCI block ended, and the position it reached.
+enum class CatalogEnding {
+    Pad,    // the catalog stream's own id is "SPAD": position is the end of its data
+    Files,  // it ended at the SFIN entries: position is just past the last entry passed over
+    Other,  // it never started, reached its bound or met a sub-record that does not move it on
+};
+
+struct CatalogWalkEnd {
+    CatalogEnding ending = CatalogEnding::Other;
+    uint64_t position = 0;
+};
+
+// The MSCI step of the plain walk: the block at `blockPosition` has been read,
+// `offsetToFirstEvent` taken from it and the catalog stream header read there.
+// Appends one BackupSetRecord per SCIN (with `dataSet`), refreshes the backup
+// information and passes over the SFIN entries.
+CatalogWalkEnd WalkMsciCatalog(BackupFile& file, uint64_t blockPosition, uint16_t offsetToFirstEvent,
+                               const MtfStreamHeader& catalogHeader, uint32_t stripe, const DataSetInfo& dataSet,
+                               CatalogStore& store);
+
 // In memory, during a scan: `buffer` is a decoded chunk of `n` bytes followed by at
 // least 400 readable bytes, `offset` the index of the "MSCI" block in it. Appends
 // one BackupSetRecord per SCIN (position `chunkPosition`) and refreshes the backup

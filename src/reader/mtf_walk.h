@@ -2,11 +2,48 @@
 // chains of stream headers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "reader/backup_file.h"
 #include "reader/scan_context.h"
+#include "reader/tags.h"
+
+// The 22-byte MTF stream header that starts every stream of a block's chain.
+struct MtfStreamHeader {
+    static constexpr size_t kSize = 22;
+
+    uint8_t id[4] = {};
+    uint16_t fileSystemAttributes = 0;
+    uint16_t mediaFormatAttributes = 0;
+    uint64_t length = 0;  // data bytes after the header
+    uint16_t encryptionAlgorithm = 0;
+    uint16_t compressionAlgorithm = 0;
+    uint16_t checksum = 0;  // never verified
+
+    static MtfStreamHeader FromBytes(const uint8_t bytes[kSize]);
+    // Stream ids are compared as their four raw bytes.
+    bool IdIs(const char (&tag)[5]) const { return RawTagIs(id, tag); }
+};
+
+// Reads the stream header at `position`; bytes past the end of the file read as zeros.
+MtfStreamHeader ReadStreamHeader(BackupFile& file, uint64_t position);
+
+// Follows the chain of stream headers of the block at `blockPosition`, from its
+// first header at `blockPosition + offsetToFirstEvent`. Returns the position
+// after the data of the chain's "SPAD" stream, or the position at which the chain
+// reached or passed `length`. Sums that would pass 2^64 - 1 stay there. When
+// `mqda` is given, a non-empty "MQDA" stream of the chain sets it (the first
+// stream only when no header follows it).
+uint64_t FollowStreamChain(BackupFile& file, uint64_t blockPosition, uint16_t offsetToFirstEvent, uint64_t length,
+                           bool* mqda);
 
 // Walks the open file from offset 0 to `length`, collecting every backup set
-// into ctx.store and raising ctx.found (and, in Advanced Mode, ctx.mqda).
+// into ctx.store (which must be set) and raising ctx.found (and, in Advanced
+// Mode, ctx.mqda). The walk of the file ends early at a stop request or at the
+// first read error; the sets found before stay.
 void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx);
+
+// Position arithmetic that stops at 2^64 - 1 instead of wrapping round.
+inline uint64_t SaturatingAdd(uint64_t a, uint64_t b) { return b > UINT64_MAX - a ? UINT64_MAX : a + b; }
+inline uint64_t RoundUpTo4(uint64_t p) { return p > UINT64_MAX - 3 ? UINT64_MAX : (p + 3) & ~uint64_t{3}; }

@@ -1,0 +1,59 @@
+// Walks the input as a plain backup file in both modes, then reads every set's
+// catalog again as if it had been chosen.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "reader/backup_file.h"
+#include "reader/catalog.h"
+#include "reader/mtf_walk.h"
+#include "reader/records.h"
+#include "reader/scan_context.h"
+
+namespace {
+
+std::string MakeTempPath() {
+    const char* dir = std::getenv("TMPDIR");
+    std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/orvendel-fuzz-XXXXXX";
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0) std::abort();
+    ::close(fd);
+    return pattern;
+}
+
+const std::string& TempPath() {
+    static const std::string path = MakeTempPath();
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string& path = TempPath();
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) std::abort();
+    if (size != 0 && std::fwrite(data, 1, size, out) != size) std::abort();
+    std::fclose(out);
+
+    const std::u16string path16 = FromUtf8(path);
+    for (ScanMode mode : {ScanMode::Standard, ScanMode::Advanced}) {
+        CatalogStore store;
+        ScanContext ctx;
+        ctx.mode = mode;
+        ctx.store = &store;
+        {
+            BackupFile file;
+            if (!file.Open(path16)) std::abort();
+            WalkMtfBlocks(file, file.GetLength(), 0, ctx);
+        }
+        if (mode == ScanMode::Standard) {
+            std::vector<InputFileEntry> inputs{{path16, 0}};
+            for (const BackupSetRecord& set : store.m_backupSets) {
+                CatalogStore chosen;
+                ReadCatalogFromFile(inputs, set.nPosition, set.nStripe, chosen);
+            }
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,241 @@
+#include "framework/dialog.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+#include <chrono>
+#include <cmath>
+
+#include "framework/controls.h"
+#include "framework/desktop.h"
+
+namespace fw {
+
+QFont DialogFont() {
+    QFont font;
+    font.setFamilies({"Liberation Sans", "Arial", "DejaVu Sans"});
+    font.setPixelSize(11);  // 8 points at 96 dots per inch
+    return font;
+}
+
+QFont SansFontForCell(int cellHeight, int weight) {
+    QFont font;
+    font.setFamilies({"Liberation Sans", "Arial", "DejaVu Sans"});
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    for (int pixels = cellHeight; pixels > 4; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font).height() <= cellHeight) break;
+    }
+    return font;
+}
+
+Dialog::Dialog(DialogTemplate dialogTemplate, QWidget* parent)
+    : QDialog(parent), m_template(std::move(dialogTemplate)) {}
+
+Dialog::~Dialog() {
+    m_caller.Close();
+    JoinWorkers();
+}
+
+void Dialog::Create() {
+    if (m_created) return;
+    m_created = true;
+
+    if (!parentWidget() && MainWindow() && MainWindow() != this) setParent(MainWindow());
+    if (m_template.titleBar) {
+        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowCloseButtonHint);
+        m_border = 0;
+    } else {
+        setWindowFlags((parentWidget() ? Qt::Dialog : Qt::Window) | Qt::FramelessWindowHint |
+                       Qt::WindowSystemMenuHint);
+        m_border = 1;
+    }
+
+    setFont(DialogFont());
+    // Base units: the average width of the alphabet's letters, rounded, and the
+    // character cell's height with ascent and descent each rounded up.
+    const QFontMetricsF metrics(font());
+    const int alphabet = static_cast<int>(std::lround(
+        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")));
+    m_baseX = (alphabet / 26 + 1) / 2;
+    m_baseY = static_cast<int>(std::ceil(metrics.ascent()) + std::ceil(metrics.descent()));
+
+    const QPoint size = DialogUnitsToPixels(m_template.cx, m_template.cy);
+    setFixedSize(size.x() + 2 * m_border, size.y() + 2 * m_border);
+    setWindowTitle(QString::fromUtf8(m_template.caption));
+
+    for (const ControlTemplate& item : m_template.controls) {
+        QWidget* widget = CreateControl(item, this);
+        const QPoint topLeft = DialogUnitsToPixels(item.x, item.y);
+        const QPoint extent = DialogUnitsToPixels(item.cx, item.cy);
+        widget->setGeometry(topLeft.x() + m_border, topLeft.y() + m_border, extent.x(),
+                            extent.y());
+        widget->setVisible(!(item.style & kHidden));
+        widget->setEnabled(!(item.style & kDisabled));
+        if (item.kind == Kind::Radio || item.kind == Kind::CheckBox) {
+            widget->setAutoFillBackground(true);  // covers a group box's frame line
+            widget->resize(widget->sizeHint().width(), widget->height());
+        }
+        // Earlier template rows lie above later ones, as group boxes expect.
+        widget->lower();
+        if (item.id != -1) m_items.emplace(item.id, widget);
+    }
+
+    if (OnInitDialog()) {
+        for (const ControlTemplate& item : m_template.controls) {
+            QWidget* widget = item.id != -1 ? Item(item.id) : nullptr;
+            if ((item.style & kTabStop) && widget && !widget->isHidden() && widget->isEnabled()) {
+                widget->setFocus(Qt::TabFocusReason);
+                break;
+            }
+        }
+    }
+}
+
+int Dialog::DoModal() {
+    Create();
+    m_ending = false;
+    int result;
+    {
+        ModalScope scope(this);
+        result = exec();
+    }
+    JoinWorkers();
+    OnWorkersStopped();
+    return result == IDOK ? IDOK : IDCANCEL;
+}
+
+void Dialog::EndDialog(int result) {
+    m_ending = true;
+    m_caller.Close();
+    EndModalsServing(&m_caller);
+    done(result);
+}
+
+bool Dialog::OnInitDialog() { return true; }
+void Dialog::OnOK() { EndDialog(IDOK); }
+void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void Dialog::SetWindowText(const QString& text) {
+    Send([&] { setWindowTitle(text); });
+}
+
+QString Dialog::GetWindowText() const {
+    return const_cast<Dialog*>(this)->Send([&] { return windowTitle(); });
+}
+
+QWidget* Dialog::Item(int id) const {
+    const auto found = m_items.find(id);
+    return found == m_items.end() ? nullptr : found->second;
+}
+
+QPoint Dialog::DialogUnitsToPixels(int x, int y) const {
+    auto scale = [](int value, int base, int divisor) {
+        const long long product = static_cast<long long>(value) * base;
+        return static_cast<int>((product + (product >= 0 ? divisor / 2 : -divisor / 2)) / divisor);
+    };
+    return {scale(x, m_baseX, 4), scale(y, m_baseY, 8)};
+}
+
+void Dialog::SendNotify(Notify code, int id) {
+    if (OnNotify(code, id) || code != Notify::Clicked) return;
+    if (id == IDOK) OnOK();
+    else if (id == IDCANCEL) OnCancel();
+}
+
+bool Dialog::OnNotify(Notify, int) { return false; }
+
+int Dialog::MessageBox(const QString& text, const QString& caption, unsigned style) {
+    return Send([&] { return CurrentDesktop().MessageBox(this, text, caption, style); },
+                IDCANCEL);
+}
+
+void Dialog::BeginThread(std::function<void()> body) {
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([body = std::move(body), finished] {
+        body();
+        finished->store(true);
+    });
+    m_workers.push_back({std::move(thread), std::move(finished)});
+}
+
+bool Dialog::WorkersRunning() const {
+    for (const Worker& worker : m_workers)
+        if (!worker.finished->load()) return true;
+    return false;
+}
+
+// Waits for every worker while still serving the GUI thread's events, so that a
+// worker blocked on a call to the GUI thread is answered rather than deadlocked.
+void Dialog::JoinWorkers() {
+    while (WorkersRunning()) {
+        if (OnGuiThread()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    for (Worker& worker : m_workers)
+        if (worker.thread.joinable()) worker.thread.join();
+    m_workers.clear();
+}
+
+void Dialog::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (m_ignoreEnterEscape &&
+        (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// The window manager's close (Alt+F4, the task bar) is the Cancel command.
+void Dialog::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (!m_ending && isVisible()) SendNotify(Notify::Clicked, IDCANCEL);
+}
+
+void Dialog::reject() { SendNotify(Notify::Clicked, IDCANCEL); }
+void Dialog::accept() { SendNotify(Notify::Clicked, IDOK); }
+
+void Dialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    if (m_border == 0) return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Shadow));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void Dialog::mousePressEvent(QMouseEvent* event) {
+    if (!m_dragAnywhere || event->button() != Qt::LeftButton) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    m_dragging = true;
+    m_dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void Dialog::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging) {
+        QDialog::mouseMoveEvent(event);
+        return;
+    }
+    move(event->globalPosition().toPoint() - m_dragOffset);
+    event->accept();
+}
+
+void Dialog::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_dragging) {
+        QDialog::mouseReleaseEvent(event);
+        return;
+    }
+    m_dragging = false;
+    event->accept();
+}
+
+}  // namespace fw

@@ -1,0 +1,105 @@
+#include "framework/gui_call.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <QThread>
+
+namespace fw {
+
+namespace {
+
+const QEvent::Type kDrainEvent = static_cast<QEvent::Type>(QEvent::User + 0x4d1);
+
+GuiCaller* g_serving = nullptr;  // GUI thread only
+
+// Receives the wake-up events on the GUI thread. The request itself travels in
+// our own queue under our own mutex, so the hand-over between the threads is
+// ordered by the standard library's locks rather than by the toolkit's.
+class Bridge : public QObject {
+public:
+    explicit Bridge(std::function<void()> drain) : m_drain(std::move(drain)) {}
+    bool event(QEvent* e) override {
+        if (e->type() != kDrainEvent) return QObject::event(e);
+        m_drain();
+        return true;
+    }
+
+private:
+    std::function<void()> m_drain;
+};
+
+}  // namespace
+
+bool OnGuiThread() {
+    auto* app = QCoreApplication::instance();
+    return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+struct GuiCaller::Request {
+    const std::function<void()>* fn;
+    bool done = false;
+    bool ran = false;
+};
+
+GuiCaller::GuiCaller() : m_bridge(new Bridge([this] { Drain(); })) {
+    if (auto* app = QCoreApplication::instance()) m_bridge->moveToThread(app->thread());
+}
+
+GuiCaller::~GuiCaller() {
+    Close();
+    delete m_bridge;
+}
+
+bool GuiCaller::Run(const std::function<void()>& fn) {
+    if (OnGuiThread()) {
+        fn();
+        return true;
+    }
+    Request request{&fn};
+    std::unique_lock lock(m_mutex);
+    if (m_closed) return false;
+    m_queue.push_back(&request);
+    QCoreApplication::postEvent(m_bridge, new QEvent(kDrainEvent));
+    m_answered.wait(lock, [&] { return request.done; });
+    return request.ran;
+}
+
+void GuiCaller::Drain() {
+    for (;;) {
+        Request* request = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_queue.empty()) return;
+            request = m_queue.front();
+            m_queue.pop_front();
+        }
+        // A request may open a modal window whose event loop drains later
+        // requests; each one is answered when its own code returns.
+        GuiCaller* outer = g_serving;
+        g_serving = this;
+        (*request->fn)();
+        g_serving = outer;
+        std::lock_guard lock(m_mutex);
+        request->ran = true;
+        request->done = true;
+        m_answered.notify_all();
+    }
+}
+
+void GuiCaller::Close() {
+    std::lock_guard lock(m_mutex);
+    m_closed = true;
+    for (Request* request : m_queue) request->done = true;  // answered unrun
+    m_queue.clear();
+    m_answered.notify_all();
+}
+
+bool GuiCaller::IsClosed() const {
+    std::lock_guard lock(m_mutex);
+    return m_closed;
+}
+
+GuiCaller* GuiCaller::Serving() { return g_serving; }
+
+}  // namespace fw

@@ -1,0 +1,148 @@
+// Every plain backup in the shared folder of real backups, walked as a Standard
+// Mode scan would walk it, then each set's catalog read again as if chosen,
+// checked against the independently worked-out EXPECTED.json.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "reader/backup_file.h"
+#include "reader/catalog.h"
+#include "reader/mtf_walk.h"
+#include "reader/records.h"
+#include "reader/scan_context.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+const fs::path kRealBak = ORVENDEL_REALBAK_DIR;
+
+json LoadExpected() {
+    fs::path path = kRealBak / "EXPECTED.json";
+    std::ifstream in(path);
+    if (!in) ADD_FAILURE() << "missing " << path;
+    return in ? json::parse(in) : json::object();
+}
+
+// The input files of one EXPECTED.json entry: one file, or the stripes in order.
+std::vector<InputFileEntry> InputsOf(const std::string& key) {
+    std::vector<std::string> names;
+    const std::string striped = "striped:";
+    if (key.rfind(striped, 0) == 0) {
+        std::string rest = key.substr(striped.size());
+        size_t plus;
+        while ((plus = rest.find('+')) != std::string::npos) {
+            names.push_back(rest.substr(0, plus));
+            rest = rest.substr(plus + 1);
+        }
+        names.push_back(rest);
+    } else {
+        names.push_back(key);
+    }
+    std::vector<InputFileEntry> inputs;
+    for (std::string name : names) {
+        name.erase(0, name.find_first_not_of(' '));
+        name.erase(name.find_last_not_of(' ') + 1);
+        inputs.push_back({FromUtf8((kRealBak / name).string()), 0});
+    }
+    return inputs;
+}
+
+struct ScanOutcome {
+    CatalogStore store;
+    bool unknownDataStream = false;
+};
+
+// The scan's file loop: files in order, stopping after the first one whose walk met an MSCI block.
+ScanOutcome Scan(const std::vector<InputFileEntry>& inputs, ScanMode mode) {
+    ScanOutcome outcome;
+    ScanContext ctx;
+    ctx.mode = mode;
+    ctx.store = &outcome.store;
+    for (uint32_t k = 0; k < inputs.size(); ++k) {
+        BackupFile file;
+        if (!file.Open(inputs[k].strPath)) {
+            ADD_FAILURE() << "cannot open " << ToUtf8(inputs[k].strPath);
+            continue;
+        }
+        if (file.GetLength() != 0) WalkMtfBlocks(file, file.GetLength(), k, ctx);
+        EXPECT_FALSE(file.Failed());
+        if (ctx.found) break;
+    }
+    outcome.unknownDataStream = !ctx.found && ctx.mqda;
+    return outcome;
+}
+
+void CheckInfo(const BackupInfo& info, const json& want) {
+    EXPECT_EQ(ToUtf8(info.strDatabaseName), want.at("databaseName").get<std::string>());
+    EXPECT_EQ(ToUtf8(info.strServerName), want.at("serverName").get<std::string>());
+    EXPECT_EQ(ToUtf8(info.strCreationDate), want.at("creationDate").get<std::string>());
+    EXPECT_EQ(ToUtf8(info.strBackupStartDate), want.at("backupStartDate").get<std::string>());
+    EXPECT_EQ(ToUtf8(info.strBackupFinishDate), want.at("backupFinishDate").get<std::string>());
+    EXPECT_EQ(info.nDatabaseId, want.at("databaseId").get<int>());
+    EXPECT_EQ(info.nDatabaseVersion, want.at("databaseVersion").get<int>());
+    EXPECT_EQ(std::string(1, static_cast<char>(info.chBackupType)), want.at("backupType").get<std::string>());
+    EXPECT_EQ(info.nDataFileCount, want.at("dataFileCount").get<int>());
+    EXPECT_EQ(info.nLogFileCount, want.at("logFileCount").get<int>());
+}
+
+void CheckFiles(const std::vector<DatabaseFileRecord>& files, const json& want) {
+    ASSERT_EQ(files.size(), want.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE("file " + std::to_string(i));
+        EXPECT_EQ(ToUtf8(files[i].strPhysicalName), want[i].at("physicalName").get<std::string>());
+        EXPECT_EQ(files[i].descriptor.FileNumber(), want[i].at("fileNumber").get<uint32_t>());
+        EXPECT_EQ(files[i].nFileType, want[i].at("fileType").get<uint32_t>());
+        EXPECT_EQ(files[i].nSize, want[i].at("sizeBytes").get<uint64_t>());
+    }
+}
+
+TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
+    json expected = LoadExpected();
+    ASSERT_FALSE(expected.empty()) << "no expected results";
+    int checked = 0;
+    for (const auto& [key, want] : expected.items()) {
+        if (key.rfind("compressed/", 0) == 0) continue;  // the compressed container's tests read these
+        SCOPED_TRACE(key);
+        std::vector<InputFileEntry> inputs = InputsOf(key);
+        for (const InputFileEntry& input : inputs) {
+            ASSERT_TRUE(fs::exists(ToUtf8(input.strPath))) << "missing real backup " << ToUtf8(input.strPath);
+        }
+        ScanOutcome scan = Scan(inputs, ScanMode::Standard);
+        const json& sets = want.at("sets");
+        ASSERT_EQ(scan.store.m_backupSets.size(), sets.size());
+        for (size_t i = 0; i < sets.size(); ++i) {
+            SCOPED_TRACE("set " + std::to_string(i));
+            const BackupSetRecord& set = scan.store.m_backupSets[i];
+            const json& w = sets[i];
+            EXPECT_EQ(set.nStripe, w.at("stripe").get<uint32_t>());
+            EXPECT_EQ(set.nPosition, w.at("position").get<uint64_t>());
+            EXPECT_EQ(ToUtf8(set.strDatabaseName), w.at("database").get<std::string>());
+            EXPECT_EQ(ToUtf8(set.strBackupStartDate), w.at("backupStartDate").get<std::string>());
+            EXPECT_EQ(set.nBackupSize, w.at("backupSize").get<uint64_t>());
+            EXPECT_EQ(set.dataSet.nNumber, w.at("dataSetNumber").get<int32_t>());
+            EXPECT_EQ(ToUtf8(set.dataSet.strName), w.at("dataSetName").get<std::string>());
+            EXPECT_EQ(ToUtf8(set.dataSet.strDescription), w.at("dataSetDescription").get<std::string>());
+
+            // The chosen set's catalog, read again from its own stripe.
+            CatalogStore chosen;
+            ReadCatalogFromFile(inputs, set.nPosition, set.nStripe, chosen);
+            CheckInfo(chosen.m_backupInfo, w.at("chosen").at("info"));
+            CheckFiles(chosen.m_databaseFiles, w.at("chosen").at("files"));
+        }
+        EXPECT_EQ(scan.unknownDataStream, want.at("unknownDataStream").get<bool>());
+        // Advanced Mode finds the same sets and reports unknown data only without a catalog.
+        ScanOutcome advanced = Scan(inputs, ScanMode::Advanced);
+        EXPECT_EQ(advanced.store.m_backupSets.size(), sets.size());
+        EXPECT_EQ(advanced.unknownDataStream, want.at("unknownDataStream").get<bool>());
+        ++checked;
+    }
+    EXPECT_EQ(checked, 16);  // every plain entry of the folder, the stripe pair as one
+}
+
+}  // namespace
