@@ -35,8 +35,8 @@ const Container& TheContainer() {
         // A few distinct data chunks, coded once and repeated.
         std::vector<std::vector<uint8_t>> outputs;
         std::vector<std::vector<uint8_t>> coded;
-        for (uint32_t seed = 0; seed < 8; ++seed) {
-            outputs.push_back(MakeSample(seed % 2 ? SampleKind::Records : SampleKind::Text, kUnitsPerChunk * 512, seed));
+        for (uint32_t variant = 0; variant < 8; ++variant) {
+            outputs.push_back(MakeSample(variant % 2 ? SampleKind::Records : SampleKind::Text, kUnitsPerChunk * 512, variant));
             coded.push_back(XpressEncode(outputs.back()));
         }
         ContainerWriter writer(ChunkLayout::Checksummed, [&](const std::vector<uint8_t>& output) {

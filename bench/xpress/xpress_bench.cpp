@@ -28,10 +28,10 @@ const std::vector<Chunk>& Chunks(int set) {
         wimlib_compressor* compressor = nullptr;
         if (wimlib_create_compressor(WIMLIB_COMPRESSION_TYPE_XPRESS, kBlock, 50, &compressor) != 0) std::abort();
         std::vector<std::vector<Chunk>> all(5);
-        uint32_t seed = 1;
+        uint32_t variant = 1;
         for (int k = 0; k < 4; ++k) {
             for (int s = 0; s < kSeedsPerKind; ++s) {
-                std::vector<uint8_t> data = MakeSample(kSampleKinds[k], kBlock, seed++);
+                std::vector<uint8_t> data = MakeSample(kSampleKinds[k], kBlock, variant++);
                 std::vector<uint8_t> stored(kBlock + 1024);
                 size_t size = wimlib_compress(data.data(), data.size(), stored.data(), stored.size(), compressor);
                 if (size == 0) std::abort();

@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <sys/stat.h>
 
+#include "fixtures/expected_results.h"
 #include "reader/backup_file.h"
 #include "reader/compressed.h"
 #include "reader/records.h"
@@ -14,15 +14,7 @@
 
 namespace {
 
-const std::string kRealDir = ORVENDEL_REALBAK_DIR;
-
-nlohmann::json Expected() {
-    std::ifstream in(kRealDir + "/EXPECTED.json");
-    if (!in) throw std::runtime_error("missing " + kRealDir + "/EXPECTED.json");
-    return nlohmann::json::parse(in);
-}
-
-std::string U8(const std::u16string& text) { return ToUtf8(text); }
+const std::string kRealDir = expected::RealBackupFolder().string();
 
 class RealCompressedBackup : public testing::TestWithParam<std::string> {};
 
@@ -30,7 +22,7 @@ TEST_P(RealCompressedBackup, YieldsItsSetsAndTheChosenSetsCatalog) {
     const std::string name = GetParam();
     const std::string path = kRealDir + "/" + name;
     ASSERT_TRUE(std::filesystem::exists(path)) << "real backup missing: " << path;
-    const nlohmann::json expected = Expected().at(name);
+    const nlohmann::json want = expected::Load().at(name);
 
     struct stat before {};
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
@@ -46,48 +38,17 @@ TEST_P(RealCompressedBackup, YieldsItsSetsAndTheChosenSetsCatalog) {
     }
     EXPECT_TRUE(ctx.found);
 
-    const auto& sets = expected.at("sets");
+    const auto& sets = want.at("sets");
     ASSERT_EQ(store.m_backupSets.size(), sets.size());
     const std::vector<InputFileEntry> inputs{{FromUtf8(path), 1}};
     for (size_t i = 0; i < sets.size(); ++i) {
         SCOPED_TRACE("set " + std::to_string(i));
-        const auto& want = sets[i];
-        const BackupSetRecord& got = store.m_backupSets[i];
-        EXPECT_EQ(got.nStripe, want.at("stripe").get<uint32_t>());
-        EXPECT_EQ(got.nPosition, want.at("position").get<uint64_t>());
-        EXPECT_EQ(U8(got.strDatabaseName), want.at("database").get<std::string>());
-        EXPECT_EQ(U8(got.strBackupStartDate), want.at("backupStartDate").get<std::string>());
-        EXPECT_EQ(got.nBackupSize, want.at("backupSize").get<uint64_t>());
-        EXPECT_EQ(got.dataSet.nNumber, want.at("dataSetNumber").get<int32_t>());
-        EXPECT_EQ(U8(got.dataSet.strName), want.at("dataSetName").get<std::string>());
-        EXPECT_EQ(U8(got.dataSet.strDescription), want.at("dataSetDescription").get<std::string>());
-
+        expected::CheckSet(store.m_backupSets[i], sets[i]);
         CatalogStore chosen;
-        ReadCompressedCatalog(inputs, got.nPosition, got.nStripe, chosen);
-        const auto& info = want.at("chosen").at("info");
-        const BackupInfo& bi = chosen.m_backupInfo;
-        EXPECT_EQ(U8(bi.strDatabaseName), info.at("databaseName").get<std::string>());
-        EXPECT_EQ(U8(bi.strServerName), info.at("serverName").get<std::string>());
-        EXPECT_EQ(U8(bi.strCreationDate), info.at("creationDate").get<std::string>());
-        EXPECT_EQ(U8(bi.strBackupStartDate), info.at("backupStartDate").get<std::string>());
-        EXPECT_EQ(U8(bi.strBackupFinishDate), info.at("backupFinishDate").get<std::string>());
-        EXPECT_EQ(bi.nDatabaseId, info.at("databaseId").get<uint16_t>());
-        EXPECT_EQ(bi.nDatabaseVersion, info.at("databaseVersion").get<uint16_t>());
-        EXPECT_EQ(std::string(1, static_cast<char>(bi.chBackupType)), info.at("backupType").get<std::string>());
-        EXPECT_EQ(bi.nDataFileCount, info.at("dataFileCount").get<int32_t>());
-        EXPECT_EQ(bi.nLogFileCount, info.at("logFileCount").get<int32_t>());
-
-        const auto& files = want.at("chosen").at("files");
-        ASSERT_EQ(chosen.m_databaseFiles.size(), files.size());
-        for (size_t f = 0; f < files.size(); ++f) {
-            const DatabaseFileRecord& file = chosen.m_databaseFiles[f];
-            EXPECT_EQ(U8(file.strPhysicalName), files[f].at("physicalName").get<std::string>());
-            EXPECT_EQ(file.descriptor.FileNumber(), files[f].at("fileNumber").get<uint32_t>());
-            EXPECT_EQ(file.nFileType, files[f].at("fileType").get<uint32_t>());
-            EXPECT_EQ(file.nSize, files[f].at("sizeBytes").get<uint64_t>());
-        }
+        ReadCompressedCatalog(inputs, store.m_backupSets[i].nPosition, store.m_backupSets[i].nStripe, chosen);
+        expected::CheckChosen(chosen, sets[i].at("chosen"));
     }
-    EXPECT_EQ(ctx.mqda, expected.at("unknownDataStream").get<bool>());
+    EXPECT_EQ(ctx.mqda, want.at("unknownDataStream").get<bool>());
 
     struct stat after {};
     ASSERT_EQ(::stat(path.c_str(), &after), 0);

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "fixtures/expected_results.h"
 #include "reader/backup_file.h"
 #include "reader/catalog.h"
 #include "reader/mtf_walk.h"
@@ -20,14 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-const fs::path kRealBak = ORVENDEL_REALBAK_DIR;
-
-json LoadExpected() {
-    fs::path path = kRealBak / "EXPECTED.json";
-    std::ifstream in(path);
-    if (!in) ADD_FAILURE() << "missing " << path;
-    return in ? json::parse(in) : json::object();
-}
+const fs::path kRealBak = expected::RealBackupFolder();
 
 // The input files of one EXPECTED.json entry: one file, or the stripes in order.
 std::vector<InputFileEntry> InputsOf(const std::string& key) {
@@ -78,35 +71,11 @@ ScanOutcome Scan(const std::vector<InputFileEntry>& inputs, ScanMode mode) {
     return outcome;
 }
 
-void CheckInfo(const BackupInfo& info, const json& want) {
-    EXPECT_EQ(ToUtf8(info.strDatabaseName), want.at("databaseName").get<std::string>());
-    EXPECT_EQ(ToUtf8(info.strServerName), want.at("serverName").get<std::string>());
-    EXPECT_EQ(ToUtf8(info.strCreationDate), want.at("creationDate").get<std::string>());
-    EXPECT_EQ(ToUtf8(info.strBackupStartDate), want.at("backupStartDate").get<std::string>());
-    EXPECT_EQ(ToUtf8(info.strBackupFinishDate), want.at("backupFinishDate").get<std::string>());
-    EXPECT_EQ(info.nDatabaseId, want.at("databaseId").get<int>());
-    EXPECT_EQ(info.nDatabaseVersion, want.at("databaseVersion").get<int>());
-    EXPECT_EQ(std::string(1, static_cast<char>(info.chBackupType)), want.at("backupType").get<std::string>());
-    EXPECT_EQ(info.nDataFileCount, want.at("dataFileCount").get<int>());
-    EXPECT_EQ(info.nLogFileCount, want.at("logFileCount").get<int>());
-}
-
-void CheckFiles(const std::vector<DatabaseFileRecord>& files, const json& want) {
-    ASSERT_EQ(files.size(), want.size());
-    for (size_t i = 0; i < files.size(); ++i) {
-        SCOPED_TRACE("file " + std::to_string(i));
-        EXPECT_EQ(ToUtf8(files[i].strPhysicalName), want[i].at("physicalName").get<std::string>());
-        EXPECT_EQ(files[i].descriptor.FileNumber(), want[i].at("fileNumber").get<uint32_t>());
-        EXPECT_EQ(files[i].nFileType, want[i].at("fileType").get<uint32_t>());
-        EXPECT_EQ(files[i].nSize, want[i].at("sizeBytes").get<uint64_t>());
-    }
-}
-
 TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
-    json expected = LoadExpected();
-    ASSERT_FALSE(expected.empty()) << "no expected results";
+    json all = expected::Load();
+    ASSERT_FALSE(all.empty()) << "no expected results";
     int checked = 0;
-    for (const auto& [key, want] : expected.items()) {
+    for (const auto& [key, want] : all.items()) {
         if (key.rfind("compressed/", 0) == 0) continue;  // the compressed container's tests read these
         SCOPED_TRACE(key);
         std::vector<InputFileEntry> inputs = InputsOf(key);
@@ -119,21 +88,12 @@ TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
         for (size_t i = 0; i < sets.size(); ++i) {
             SCOPED_TRACE("set " + std::to_string(i));
             const BackupSetRecord& set = scan.store.m_backupSets[i];
-            const json& w = sets[i];
-            EXPECT_EQ(set.nStripe, w.at("stripe").get<uint32_t>());
-            EXPECT_EQ(set.nPosition, w.at("position").get<uint64_t>());
-            EXPECT_EQ(ToUtf8(set.strDatabaseName), w.at("database").get<std::string>());
-            EXPECT_EQ(ToUtf8(set.strBackupStartDate), w.at("backupStartDate").get<std::string>());
-            EXPECT_EQ(set.nBackupSize, w.at("backupSize").get<uint64_t>());
-            EXPECT_EQ(set.dataSet.nNumber, w.at("dataSetNumber").get<int32_t>());
-            EXPECT_EQ(ToUtf8(set.dataSet.strName), w.at("dataSetName").get<std::string>());
-            EXPECT_EQ(ToUtf8(set.dataSet.strDescription), w.at("dataSetDescription").get<std::string>());
+            expected::CheckSet(set, sets[i]);
 
             // The chosen set's catalog, read again from its own stripe.
             CatalogStore chosen;
             ReadCatalogFromFile(inputs, set.nPosition, set.nStripe, chosen);
-            CheckInfo(chosen.m_backupInfo, w.at("chosen").at("info"));
-            CheckFiles(chosen.m_databaseFiles, w.at("chosen").at("files"));
+            expected::CheckChosen(chosen, sets[i].at("chosen"));
         }
         EXPECT_EQ(scan.unknownDataStream, want.at("unknownDataStream").get<bool>());
         // Advanced Mode finds the same sets and reports unknown data only without a catalog.

@@ -82,21 +82,6 @@ const MessageMap<TestDialog> kTestMap{
 
 bool TestDialog::OnNotify(Notify code, int id) { return Dispatch(*this, kTestMap, code, id); }
 
-// Picks the `index`th item of the menu that is open now; -1 dismisses it.
-void ChooseFromOpenMenu(int index) {
-    Repeatedly([index] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) return false;
-        if (index < 0) {
-            QTest::keyClick(menu, Qt::Key_Escape);
-            return true;
-        }
-        for (int i = 0; i <= index; ++i) QTest::keyClick(menu, Qt::Key_Down);
-        QTest::keyClick(menu, Qt::Key_Return);
-        return true;
-    });
-}
-
 }  // namespace
 
 class FrameworkTest : public QObject {

@@ -34,20 +34,6 @@ QAbstractButton* ButtonOf(Dialog& dialog, int id) {
 }
 QString EditText(Dialog& dialog, int id) { return static_cast<QLineEdit*>(dialog.Item(id))->text(); }
 
-void ChooseFromOpenMenu(int index) {
-    Repeatedly([index] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) return false;
-        if (index < 0) {
-            QTest::keyClick(menu, Qt::Key_Escape);
-            return true;
-        }
-        for (int i = 0; i <= index; ++i) QTest::keyClick(menu, Qt::Key_Down);
-        QTest::keyClick(menu, Qt::Key_Return);
-        return true;
-    });
-}
-
 // Runs `act` once the dialog is on screen inside its modal loop.
 void WhenShown(Dialog& dialog, std::function<void()> act) {
     Repeatedly([&dialog, act] {

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <deque>
@@ -72,6 +74,21 @@ inline void Repeatedly(std::function<bool()> step) {
         if (step()) timer->deleteLater(), timer->stop();
     });
     timer->start();
+}
+
+// Picks the `index`th item of the menu that is open now; -1 dismisses it.
+inline void ChooseFromOpenMenu(int index) {
+    Repeatedly([index] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return false;
+        if (index < 0) {
+            QTest::keyClick(menu, Qt::Key_Escape);
+            return true;
+        }
+        for (int i = 0; i <= index; ++i) QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        return true;
+    });
 }
 
 // Saves a picture of `window` where the test run keeps its snapshots.

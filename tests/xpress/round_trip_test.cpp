@@ -22,10 +22,10 @@ Bytes Decode(const Bytes& stored, size_t n, uint8_t fill = 0) {
 
 TEST(XpressRoundTrip, VariedDataOfEverySizeUpToTheLargestChunk) {
     const size_t sizes[] = {1, 2, 3, 4, 17, 18, 272, 273, 512, 4096, 65535, 65536, 65537, 100000, kLargestChunk};
-    uint32_t seed = 1;
+    uint32_t variant = 1;
     for (SampleKind kind : kSampleKinds) {
         for (size_t size : sizes) {
-            Bytes data = MakeSample(kind, size, seed++);
+            Bytes data = MakeSample(kind, size, variant++);
             Bytes stored = XpressEncode(data);
             ASSERT_EQ(Decode(stored, size), data) << SampleKindName(kind) << " of " << size << " bytes";
         }

@@ -44,13 +44,13 @@ TEST(XpressWimlibCrossCheck, DecodesWhatWimlibCompressed) {
     const size_t sizes[] = {25, 26, 64, 300, 1000, 4096, 8191, 20000, 32768, 65535, kBlock};
     int compressed = 0;
     int skipped = 0;
-    uint32_t seed = 100;
+    uint32_t variant = 100;
     for (unsigned level : {1u, 50u, 100u}) {
         WimlibCompressor compressor(level);
         ASSERT_TRUE(compressor.ok());
         for (SampleKind kind : kSampleKinds) {
             for (size_t size : sizes) {
-                Bytes data = MakeSample(kind, size, seed++);
+                Bytes data = MakeSample(kind, size, variant++);
                 Bytes stored = compressor.Compress(data);
                 if (stored.empty()) {
                     ++skipped;

@@ -1,4 +1,4 @@
-// Writes seed inputs for xpress_fuzz into the folder given: three bytes of n - 1, then a
+// Writes starting inputs for xpress_fuzz into the folder given: three bytes of n - 1, then a
 // chunk that the test encoder made from sample data of n bytes.
 #include <cstdio>
 #include <string>
@@ -13,10 +13,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     int written = 0;
-    uint32_t seed = 1;
+    uint32_t variant = 1;
     for (SampleKind kind : kSampleKinds) {
         for (uint32_t n : {1u, 40u, 512u, 5000u, 65536u, 70000u, 130048u}) {
-            std::vector<uint8_t> stored = XpressEncode(MakeSample(kind, n, seed++));
+            std::vector<uint8_t> stored = XpressEncode(MakeSample(kind, n, variant++));
             std::vector<uint8_t> input = {static_cast<uint8_t>((n - 1) & 0xFF), static_cast<uint8_t>(((n - 1) >> 8) & 0xFF),
                                           static_cast<uint8_t>((n - 1) >> 16)};
             input.insert(input.end(), stored.begin(), stored.end());
@@ -30,6 +30,6 @@ int main(int argc, char** argv) {
             ++written;
         }
     }
-    std::printf("%d seeds written to %s\n", written, argv[1]);
+    std::printf("%d inputs written to %s\n", written, argv[1]);
     return 0;
 }
