@@ -18,8 +18,12 @@ GuiCaller* g_serving = nullptr;  // GUI thread only
 // ordered by the standard library's locks rather than by the toolkit's.
 class Bridge : public QObject {
 public:
-    explicit Bridge(std::function<void()> drain) : m_drain(std::move(drain)) {}
+    Bridge(std::function<void()> drain, std::mutex& posted) : m_drain(std::move(drain)), m_posted(posted) {}
     bool event(QEvent* e) override {
+        // Wake-up events are made and posted by a worker that holds this lock;
+        // taking it orders their construction before our reading of them, also
+        // for checkers that cannot see inside the toolkit's own event queue.
+        { std::lock_guard lock(m_posted); }
         if (e->type() != kDrainEvent) return QObject::event(e);
         m_drain();
         return true;
@@ -27,6 +31,7 @@ public:
 
 private:
     std::function<void()> m_drain;
+    std::mutex& m_posted;
 };
 
 }  // namespace
@@ -42,7 +47,7 @@ struct GuiCaller::Request {
     bool ran = false;
 };
 
-GuiCaller::GuiCaller() : m_bridge(new Bridge([this] { Drain(); })) {
+GuiCaller::GuiCaller() : m_bridge(new Bridge([this] { Drain(); }, m_mutex)) {
     if (auto* app = QCoreApplication::instance()) m_bridge->moveToThread(app->thread());
 }
 
