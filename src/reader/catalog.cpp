@@ -13,6 +13,8 @@ constexpr size_t kMsciFixedPart = 56;
 constexpr size_t kOffsetToFirstEvent = 8;
 constexpr size_t kItemHeaderSize = 8;  // 4-byte tag, 32-bit length of the whole sub-record
 constexpr uint64_t kMemoryTail = 400;  // readable bytes that in-memory callers leave past n
+// A database has at most 32,767 files, so no backup set describes more.
+constexpr uint64_t kMostDatabaseFiles = 32767;
 
 // SCIN record: 344 bytes from the start of the sub-record.
 constexpr size_t kScinSize = 344;
@@ -193,12 +195,13 @@ private:
     uint64_t SfinWork(uint64_t at) {
         if (m_reader == Reader::ScanMemory) return at;
         // Without a SCIN there is no count. A damaged count is held to the
-        // entries the rest of the data can hold, so that neither time nor memory
-        // grows past what the input justifies; an entry that starts past the end
-        // of the data is not read.
+        // entries the rest of the data can hold and to the most files a database
+        // can have, so that neither time nor memory grows past what the input
+        // justifies (each entry may name up to 64 KiB); an entry that starts past
+        // the end of the data is not read.
         const uint64_t end = m_bytes.End();
         const uint64_t room = end > at ? (end - at + SqlFileDescriptor::kSize - 1) / SqlFileDescriptor::kSize : 0;
-        const uint64_t count = m_haveScin ? std::min<uint64_t>(m_fileCount, room) : 0;
+        const uint64_t count = m_haveScin ? std::min({uint64_t{m_fileCount}, room, kMostDatabaseFiles}) : 0;
         const bool record = m_reader == Reader::ChosenFile || m_reader == Reader::ChosenMemory;
 
         uint64_t p = at;

@@ -225,6 +225,17 @@ TEST(CatalogReaders, DamagedCountsAreHeldToWhatTheDataCanHold) {
     EXPECT_LE(c.FromBuffer().m_databaseFiles.size(), most);
     EXPECT_EQ(c.Scan().m_backupSets.size(), 1u);
 
+    // However large the file, no set lists more files than a database can have.
+    MtfWriter big;
+    big.ExtendTo(kBlock);
+    big.Msci(CatalogStreamBuilder().Scin(Scin(u"Db", 0xFFFFFFFFu, 0)).Sfin({stuck}));
+    big.ExtendTo(kBlock + 40000ull * 400);
+    TempFile temp;
+    big.WriteSparseFile(temp.Path());
+    CatalogStore store;
+    ReadCatalogFromFile({{temp.Path16(), 0}}, kBlock, 0, store);
+    EXPECT_EQ(store.m_databaseFiles.size(), 32767u);
+
     // An SFIN before any SCIN has no count: no files.
     Catalog orphan(CatalogStreamBuilder().Sfin({Entry(u"f", 1, 1)}).Scin(Scin(u"Db", 1, 0)));
     EXPECT_TRUE(orphan.FromFile().m_databaseFiles.empty());
