@@ -16,4 +16,4 @@ constexpr const char kSiblingProductPage[] = "www.talveroworks.example/quillmere
 constexpr const char kMakerWebsite[] = "https://www.talveroworks.example/";
 constexpr const char kSupportAddress[] = "support@talveroworks.example";
 constexpr const char kSalesAddress[] = "sales@talveroworks.example";
-constexpr const char kCopyrightLine[] = "Copyright \u00A9 2024 Talvero Works. All rights reserved.";
+constexpr const char kCopyrightLine[] = "Copyright \u00A9 2026 Talvero Works. All rights reserved.";
