@@ -16,8 +16,11 @@ struct ScanContext {
 
     // The main dialog's stop flag: 1 means a stop was requested. May be null.
     const std::atomic<int32_t>* stopFlag = nullptr;
-    // Moves the progress bar; given the low 32 bits of a position as a signed value.
+    // Moves the progress bar; given a position shifted right by progressShift.
     std::function<void(int32_t)> setProgress;
+    // Positions and the bar's range are shifted by the same amount, so that the
+    // file's length fits the bar's signed 32-bit range (see ProgressShift).
+    int progressShift = 0;
 
     bool found = false;  // an MSCI block was met
     bool mqda = false;   // Advanced Mode: a non-empty MQDA stream was met in an MSDA block
@@ -29,6 +32,14 @@ struct ScanContext {
 
     // Reports a walk position; the bar moves only at multiples of 10.
     void ReportPosition(uint64_t position) const {
-        if (position % 10 == 0 && setProgress) setProgress(static_cast<int32_t>(static_cast<uint32_t>(position)));
+        if (position % 10 == 0 && setProgress) setProgress(static_cast<int32_t>(position >> progressShift));
     }
 };
+
+// The smallest shift that brings `length` into a progress bar's signed 32-bit
+// range. Every position below the length then fits as well.
+inline int ProgressShift(uint64_t length) {
+    int shift = 0;
+    while ((length >> shift) > static_cast<uint64_t>(INT32_MAX)) ++shift;
+    return shift;
+}

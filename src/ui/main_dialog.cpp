@@ -3,10 +3,15 @@
 #include <QProcessEnvironment>
 
 #include "about_dialog.h"
+#include "backup_option_dialog.h"
 #include "framework/desktop.h"
 #include "orvendel_app.h"
+#include "preview_dialog.h"
 #include "product.h"
+#include "reader/backup_file.h"
+#include "reader/scan_context.h"
 #include "resource.h"
+#include "text.h"
 
 using namespace fw;
 
@@ -60,6 +65,11 @@ const MessageMap<COrvendelDlg> kMessageMap{
     {Notify::Clicked, IDC_RADIO_ADVANCED_MODE, &COrvendelDlg::OnBnClickedAdvancedMode},
     {Notify::Clicked, IDC_BROWSE_TEMP_FOLDER, &COrvendelDlg::OnBnClickedBrowseTempFolder},
     {Notify::Clicked, IDC_BROWSE_SAVE_FOLDER, &COrvendelDlg::OnBnClickedBrowseSaveFolder},
+    {Notify::Clicked, IDC_BROWSE_BAK_FILE, &COrvendelDlg::OnBnClickedBrowseBakFile},
+    {Notify::Clicked, IDC_MOVE_UP, &COrvendelDlg::OnBnClickedMoveUp},
+    {Notify::Clicked, IDC_MOVE_DOWN, &COrvendelDlg::OnBnClickedMoveDown},
+    {Notify::Clicked, IDC_ADD_FILES, &COrvendelDlg::OnBnClickedAddFiles},
+    {Notify::Clicked, IDC_REMOVE_FILES, &COrvendelDlg::OnBnClickedRemoveFiles},
     {Notify::Clicked, IDC_STOP, &COrvendelDlg::OnBnClickedStop},
     {Notify::Clicked, IDOK, &COrvendelDlg::OnBnClickedClose},
     {Notify::Clicked, IDCANCEL, &COrvendelDlg::OnBnClickedCancel},
@@ -184,8 +194,60 @@ bool COrvendelDlg::OnInitDialog() {
     return true;
 }
 
-// The scan starts here once the scan procedure is in place.
-void COrvendelDlg::OnBnClickedSelectExtract() {}
+void COrvendelDlg::Notice(const QString& text) { MessageBox(text, kProductTitle, MB_ICONINFORMATION); }
+
+// Starts a request: the catalog store and the input list emptied, the input and
+// the two folders checked in that order, then the scan of the chosen mode on a
+// worker. One scan runs at a time: while one runs (its walk, its dialogs), a
+// further click does nothing, so nothing is emptied under the worker.
+void COrvendelDlg::OnBnClickedSelectExtract() {
+    COrvendelApp* app = GetOrvendelApp();
+    if (app == nullptr || m_scanRunning.load()) return;
+    CatalogStore& catalog = app->m_catalog;
+    catalog.m_backupSets.clear();
+    m_inputFiles.clear();
+    catalog.m_databaseFiles.clear();
+    catalog.m_backupInfo = BackupInfo{};
+
+    const uint8_t compressed = m_chkCompressed.GetCheck() == BST_CHECKED ? 1 : 0;
+    if (m_radioSingleFile.GetCheck() == BST_CHECKED) {
+        const QString path = m_editBakFile.GetWindowText();
+        if (path.isEmpty()) {
+            Notice("Please browse backup file first");
+            return;
+        }
+        m_inputFiles.push_back({ToU16(path), compressed});
+    } else {
+        const int rows = m_listInputFiles.GetItemCount();
+        if (rows == 0) {
+            Notice("Please add split backup files in list control.");
+            return;
+        }
+        for (int row = 0; row < rows; ++row)
+            m_inputFiles.push_back({ToU16(m_listInputFiles.GetItemText(row, 0)), compressed});
+    }
+    if (m_editSaveFolder.GetWindowText().isEmpty()) {
+        Notice("Please browse save location.");
+        return;
+    }
+    if (m_editTempFolder.GetWindowText().isEmpty()) {
+        Notice("Temporary Path cannot be left blank.");
+        return;
+    }
+    Notice("Please Make sure Temporary and Saving Location have free space 3 times the size of actual "
+           "database file(s).");
+
+    const bool standard = m_radioStandardMode.GetCheck() == BST_CHECKED;
+    m_scanRunning = true;
+    const bool started = BeginThread([this, app, standard] {
+        BeginStoppableWork();
+        ScanRequest request{m_inputFiles, app->m_catalog, m_nStopFlag, *this};
+        if (standard) ScanThreadStandard(request);
+        else ScanThreadAdvanced(request);
+        m_scanRunning = false;
+    });
+    if (!started) m_scanRunning = false;
+}
 
 void COrvendelDlg::OnBnClickedSingleFile() {
     m_radioSingleFile.SetCheck(BST_CHECKED);
@@ -241,8 +303,184 @@ void COrvendelDlg::OnBnClickedBrowseSaveFolder() {
 
 void COrvendelDlg::OnBnClickedStop() {
     if (MessageBox("Are you sure to Stop the running Process ?", kProductTitle,
-                   MB_YESNO | MB_ICONINFORMATION) == IDYES)
-        m_nStopFlag = 1;
+                   MB_YESNO | MB_ICONINFORMATION) != IDYES)
+        return;
+    std::lock_guard lock(m_stopMutex);
+    if (m_stoppableWork > 0) m_nStopFlag = 1;
+}
+
+void COrvendelDlg::BeginStoppableWork() {
+    std::lock_guard lock(m_stopMutex);
+    ++m_stoppableWork;
+}
+
+void COrvendelDlg::EndStoppableWork() {
+    std::lock_guard lock(m_stopMutex);
+    m_nStopFlag = 0;
+    if (m_stoppableWork > 0) --m_stoppableWork;
+}
+
+// ---- the input list ----
+
+void COrvendelDlg::OnBnClickedBrowseBakFile() {
+    const QStringList chosen = CurrentDesktop().OpenFileNames(this, QString(), QString(), false);
+    m_editBakFile.SetWindowText(chosen.isEmpty() ? QString() : chosen.first());
+}
+
+void COrvendelDlg::OnBnClickedAddFiles() {
+    if (m_listInputFiles.GetItemCount() == 0)
+        Notice("Make Sure split Backup Files are in correct order.Use Move Up and Down Button to correct order.");
+    BeginThread([this] { AddFilesThread(this); });
+}
+
+uint32_t AddFilesThread(COrvendelDlg* dlg) {
+    dlg->BeginStoppableWork();
+    // The picker runs on the GUI thread, owned by the main dialog, which it
+    // keeps disabled while it is open. Qt's picker has no limit on the names.
+    const QStringList names = dlg->Send(
+        [dlg] { return CurrentDesktop().OpenFileNames(dlg, QString(), QString(), true, "Backup"); },
+        QStringList());
+    if (!names.isEmpty()) {
+        dlg->m_btnStop.ShowWindow(true);
+        dlg->m_btnSelectExtract.EnableWindow(false);
+        dlg->m_btnClose.EnableWindow(false);
+        dlg->m_progress.ShowWindow(true);
+        const qsizetype n = names.size();
+        const int shift = ProgressShift(static_cast<uint64_t>(n));  // the bar ends full for any number of names
+        dlg->m_progress.SetRange32(0, static_cast<int32_t>(n >> shift));
+        dlg->m_progress.SetPos(0);
+        for (qsizetype i = 0; i < n && dlg->m_nStopFlag.load() != 1; ++i) {
+            try {
+                const int row = dlg->m_listInputFiles.GetItemCount();
+                const QString& path = names[i];
+                if (!dlg->ConfirmIfAlreadyListed(path)) continue;
+                if (dlg->CanOpenBackupFile(path)) dlg->m_listInputFiles.InsertItem(row, path);
+                dlg->m_progress.SetPos(static_cast<int32_t>(i >> shift));
+            } catch (...) {
+                // This name is left out; adding goes on with the next one.
+            }
+        }
+        dlg->m_progress.SetPos(static_cast<int32_t>(n >> shift));
+    }
+    dlg->EndStoppableWork();
+    dlg->m_btnSelectExtract.EnableWindow(true);
+    dlg->m_btnClose.EnableWindow(true);
+    dlg->m_btnStop.ShowWindow(false);
+    dlg->m_progress.SetPos(0);
+    dlg->m_progress.ShowWindow(false);
+    return 0;
+}
+
+// Asks once for every row that already holds the path (whole text, case
+// ignored); the last answer decides.
+bool COrvendelDlg::ConfirmIfAlreadyListed(const QString& path) {
+    bool add = true;
+    const int rows = m_listInputFiles.GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        if (m_listInputFiles.GetItemText(row, 0).compare(path, Qt::CaseInsensitive) != 0) continue;
+        add = MessageBox(path + "\nalready exist in the list.Do you want to add it again?", kProductTitle,
+                         MB_YESNO | MB_ICONQUESTION) == IDYES;
+    }
+    return add;
+}
+
+// Opened as the scan will open it, and closed again; the contents are not read.
+bool COrvendelDlg::CanOpenBackupFile(const QString& path) {
+    BackupFile file;
+    return file.Open(ToU16(path));
+}
+
+void COrvendelDlg::OnBnClickedRemoveFiles() {
+    if (m_listInputFiles.GetItemCount() == 0) {
+        Notice("No Backup file(s) is present in the list to remove.");
+        return;
+    }
+    std::vector<int> selected = m_listInputFiles.GetSelectedRows();
+    if (selected.empty()) {
+        Notice("No Backup file(s) is selected to remove.");
+        return;
+    }
+    while (!selected.empty()) {
+        m_listInputFiles.DeleteItem(selected.front());
+        selected = m_listInputFiles.GetSelectedRows();
+    }
+}
+
+void COrvendelDlg::OnBnClickedMoveUp() {
+    MoveMarkedRow(-1, "Add Backup file(s) in the list to do the Move Up operation");
+}
+
+void COrvendelDlg::OnBnClickedMoveDown() {
+    MoveMarkedRow(+1, "Add Backup file(s) in the list to do the Move Down operation");
+}
+
+// Swaps the texts of the row at the selection mark and its neighbour; at the
+// edge the row is only selected.
+void COrvendelDlg::MoveMarkedRow(int step, const QString& emptyNotice) {
+    const int rows = m_listInputFiles.GetItemCount();
+    if (rows == 0) {
+        Notice(emptyNotice);
+        return;
+    }
+    const int k = m_listInputFiles.GetSelectionMark();
+    if (k < 0 || k >= rows) return;
+    const int neighbour = k + step;
+    if (neighbour < 0 || neighbour >= rows) {
+        m_listInputFiles.SetSelected(k, true);
+        m_listInputFiles.SetFocus();
+        return;
+    }
+    m_listInputFiles.SetSelected(k, false);
+    RedrawFocusedRow();
+    const QString marked = m_listInputFiles.GetItemText(k, 0);
+    const QString other = m_listInputFiles.GetItemText(neighbour, 0);
+    m_listInputFiles.SetItemText(k, 0, other);
+    m_listInputFiles.SetItemText(neighbour, 0, marked);
+    m_listInputFiles.SetSelected(neighbour, true);
+    m_listInputFiles.SetFocus();
+    m_listInputFiles.SetSelectionMark(neighbour);
+}
+
+void COrvendelDlg::RedrawFocusedRow() {
+    const int focused = m_listInputFiles.GetFocusedRow();
+    if (focused >= 0) m_listInputFiles.RedrawItems(focused, focused);
+}
+
+// ---- what the scan asks of the window ----
+
+void COrvendelDlg::ShowProgress(bool show) { m_progress.ShowWindow(show); }
+void COrvendelDlg::ShowStop(bool show) { m_btnStop.ShowWindow(show); }
+void COrvendelDlg::ShowStatus(bool show) { m_staticStatus.ShowWindow(show); }
+void COrvendelDlg::SetStatusText(const std::u16string& text) { m_staticStatus.SetWindowText(ToQString(text)); }
+void COrvendelDlg::SetProgressRange(int32_t upper) { m_progress.SetRange32(0, upper); }
+void COrvendelDlg::SetProgressPos(int32_t position) { m_progress.SetPos(position); }
+void COrvendelDlg::PostProgressPos(int32_t position) { m_progress.PostPos(position); }
+
+bool COrvendelDlg::AskYesNo(const std::u16string& text) {
+    return MessageBox(ToQString(text), kProductTitle, MB_YESNO | MB_ICONINFORMATION) == IDYES;
+}
+
+void COrvendelDlg::Tell(const std::u16string& text) { Notice(ToQString(text)); }
+
+void COrvendelDlg::ResetStopFlag() { EndStoppableWork(); }
+
+// The two dialogs of the hand-over run on the GUI thread, modal over this
+// dialog, while the scan's thread waits for them; a closing main dialog ends
+// them and answers Cancel.
+bool COrvendelDlg::ChooseBackupSet() {
+    return Send(
+               [] {
+                   BackupOptionDlg dlg;
+                   return dlg.DoModal();
+               },
+               IDCANCEL) == IDOK;
+}
+
+void COrvendelDlg::ShowBackupInformation() {
+    Send([] {
+        PreviewDlg dlg;
+        dlg.DoModal();
+    });
 }
 
 bool COrvendelDlg::ConfirmClose() {

@@ -9,11 +9,14 @@
 #include <cstdint>
 #include <vector>
 
+#include <mutex>
+
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "reader/records.h"
+#include "reader/scan.h"
 
-class COrvendelDlg : public fw::Dialog {
+class COrvendelDlg : public fw::Dialog, public ScanWindow {
 public:
     COrvendelDlg();
     ~COrvendelDlg() override;
@@ -27,10 +30,42 @@ public:
     void OnBnClickedAdvancedMode();
     void OnBnClickedBrowseTempFolder();
     void OnBnClickedBrowseSaveFolder();
+    void OnBnClickedBrowseBakFile();
+    void OnBnClickedMoveUp();
+    void OnBnClickedMoveDown();
+    void OnBnClickedAddFiles();
+    void OnBnClickedRemoveFiles();
     void OnBnClickedStop();
     void OnBnClickedClose();
     void OnBnClickedCancel();
     void OnBnClickedHelp();
+
+    // The add-files worker's two tests of a chosen path.
+    bool ConfirmIfAlreadyListed(const QString& path);
+    bool CanOpenBackupFile(const QString& path);
+    void RedrawFocusedRow();
+
+    // Work that Stop reaches (a scan's walk, an add-files worker) begins and
+    // ends here. Stop sets the flag only while such work runs, so a stop
+    // confirmed after the last of it ended cannot stop the next request; the
+    // end of each one sets the flag back to 0.
+    void BeginStoppableWork();
+    void EndStoppableWork();
+    bool ScanRunning() const { return m_scanRunning.load(); }
+
+    // What the scan asks of the window (from the scan's thread).
+    void ShowProgress(bool show) override;
+    void ShowStop(bool show) override;
+    void ShowStatus(bool show) override;
+    void SetStatusText(const std::u16string& text) override;
+    void SetProgressRange(int32_t upper) override;
+    void SetProgressPos(int32_t position) override;
+    void PostProgressPos(int32_t position) override;
+    bool AskYesNo(const std::u16string& text) override;
+    void Tell(const std::u16string& text) override;
+    void ResetStopFlag() override;
+    bool ChooseBackupSet() override;
+    void ShowBackupInformation() override;
 
     QIcon m_hIcon;
     std::vector<InputFileEntry> m_inputFiles;
@@ -77,8 +112,19 @@ private:
     bool ConfirmClose();
     // Picks a folder; empty when cancelled.
     QString BrowseFolder();
+    // Shows a notice owned by this dialog.
+    void Notice(const QString& text);
+    // Move Up (-1) and Move Down (+1).
+    void MoveMarkedRow(int step, const QString& emptyNotice);
     bool m_clearListsWhenStopped = false;
+    std::atomic<bool> m_scanRunning{false};
+    std::mutex m_stopMutex;
+    int m_stoppableWork = 0;  // guarded by m_stopMutex
 };
+
+// The add-files worker: the multi-select picker, then every chosen file that
+// opens appended to the list in the picker's order. Returns 0.
+uint32_t AddFilesThread(COrvendelDlg* dlg);
 
 // The system's temporary folder with a trailing "/": TMPDIR, else "/tmp/";
 // empty when it does not fit the 512-unit buffer the folder box is fed from.

@@ -6,6 +6,8 @@
 // Dialogs and menus.
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_ORVENDEL_DIALOG = 102;
+constexpr int IDD_PREVIEW = 129;
+constexpr int IDD_BACKUP_OPTION = 149;
 constexpr int IDR_MENU_HELP = 146;
 
 // Icon, banners and button images.
@@ -49,6 +51,20 @@ constexpr int IDC_GROUP_SCAN_MODE = 1035;
 constexpr int IDC_GROUP_TEMP_FOLDER = 1036;
 constexpr int IDC_GROUP_SAVE_FOLDER = 1037;
 constexpr int IDC_LINK_DOWNLOAD = 1038;
+
+// Backup-set dialog and information dialog controls.
+constexpr int IDC_BACKUP_SET_LIST = 1004;
+constexpr int IDC_FILE_LIST = 1004;
+constexpr int IDC_VALUE_DATABASE_NAME = 1022;
+constexpr int IDC_VALUE_SERVER_NAME = 1023;
+constexpr int IDC_VALUE_CREATION_DATE = 1024;
+constexpr int IDC_VALUE_BACKUP_START = 1025;
+constexpr int IDC_VALUE_BACKUP_FINISH = 1026;
+constexpr int IDC_VALUE_DATABASE_ID = 1027;
+constexpr int IDC_VALUE_DATABASE_VERSION = 1028;
+constexpr int IDC_VALUE_BACKUP_TYPE = 1029;
+constexpr int IDC_VALUE_DATA_FILE_COUNT = 1030;
+constexpr int IDC_VALUE_LOG_FILE_COUNT = 1031;
 
 // About box controls.
 constexpr int IDC_ABOUT_LINK_WEBSITE = 1002;

@@ -22,30 +22,6 @@ using nlohmann::json;
 
 const fs::path kRealBak = expected::RealBackupFolder();
 
-// The input files of one EXPECTED.json entry: one file, or the stripes in order.
-std::vector<InputFileEntry> InputsOf(const std::string& key) {
-    std::vector<std::string> names;
-    const std::string striped = "striped:";
-    if (key.rfind(striped, 0) == 0) {
-        std::string rest = key.substr(striped.size());
-        size_t plus;
-        while ((plus = rest.find('+')) != std::string::npos) {
-            names.push_back(rest.substr(0, plus));
-            rest = rest.substr(plus + 1);
-        }
-        names.push_back(rest);
-    } else {
-        names.push_back(key);
-    }
-    std::vector<InputFileEntry> inputs;
-    for (std::string name : names) {
-        name.erase(0, name.find_first_not_of(' '));
-        name.erase(name.find_last_not_of(' ') + 1);
-        inputs.push_back({FromUtf8((kRealBak / name).string()), 0});
-    }
-    return inputs;
-}
-
 struct ScanOutcome {
     CatalogStore store;
     bool unknownDataStream = false;
@@ -76,9 +52,9 @@ TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
     ASSERT_FALSE(all.empty()) << "no expected results";
     int checked = 0;
     for (const auto& [key, want] : all.items()) {
-        if (key.rfind("compressed/", 0) == 0) continue;  // the compressed container's tests read these
+        if (expected::IsCompressedEntry(key)) continue;  // the compressed container's tests read these
         SCOPED_TRACE(key);
-        std::vector<InputFileEntry> inputs = InputsOf(key);
+        std::vector<InputFileEntry> inputs = expected::InputsOf(key);
         for (const InputFileEntry& input : inputs) {
             ASSERT_TRUE(fs::exists(ToUtf8(input.strPath))) << "missing real backup " << ToUtf8(input.strPath);
         }

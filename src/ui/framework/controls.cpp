@@ -16,7 +16,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
+#include <QStyle>
 #include <QTableWidget>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <algorithm>
 
 #include "framework/desktop.h"
@@ -157,20 +160,30 @@ protected:
 
 class ListWidget : public QTableWidget {
 public:
-    ListWidget(QWidget* parent, bool singleSelection) : QTableWidget(parent) {
-        setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListWidget(Dialog* dialog, int id, bool singleSelection) : QTableWidget(dialog), m_dialog(dialog), m_id(id) {
+        setSelectionBehavior(QAbstractItemView::SelectItems);
         setSelectionMode(singleSelection ? QAbstractItemView::SingleSelection
                                          : QAbstractItemView::ExtendedSelection);
         setEditTriggers(QAbstractItemView::NoEditTriggers);
         setShowGrid(false);
         setWordWrap(false);
+        setTextElideMode(Qt::ElideRight);
         verticalHeader()->hide();
         horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         horizontalHeader()->setHighlightSections(false);
+        horizontalHeader()->setSectionsClickable(true);
         verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+        connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+                [this] { m_dialog->SendNotify(Notify::HeaderClick, 0); });
+        connect(this, &QTableWidget::itemSelectionChanged, this,
+                [this] { m_dialog->SendNotify(Notify::ListItemChanged, m_id); });
     }
     int m_selectionMark = -1;
     unsigned m_extendedStyle = 0;
+
+    bool FullRowSelect() const { return m_extendedStyle & ListCtrl::kFullRowSelect; }
+    // A row counts as selected when its first cell is, with or without full-row select.
+    bool RowSelected(int row) const { return selectionModel()->isSelected(model()->index(row, 0)); }
 
 protected:
     // The selection mark follows the user's own selecting, as an anchor does.
@@ -178,10 +191,34 @@ protected:
         QTableWidget::mousePressEvent(event);
         if (currentRow() >= 0) m_selectionMark = currentRow();
     }
+    // Every click in the list reaches the dialog, also one on empty space.
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QTableWidget::mouseReleaseEvent(event);
+        if (event->button() == Qt::LeftButton) m_dialog->SendNotify(Notify::ListClick, m_id);
+    }
     void keyPressEvent(QKeyEvent* event) override {
         QTableWidget::keyPressEvent(event);
         if (currentRow() >= 0) m_selectionMark = currentRow();
     }
+    // With info tips, a cell whose text does not fit shows the whole text on hover.
+    bool viewportEvent(QEvent* event) override {
+        if (event->type() != QEvent::ToolTip || !(m_extendedStyle & ListCtrl::kInfoTip))
+            return QTableWidget::viewportEvent(event);
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        const QString text = index.data().toString();
+        const QRect cell = visualRect(index);
+        const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+        if (index.isValid() && fontMetrics().horizontalAdvance(text) + 2 * margin > cell.width())
+            QToolTip::showText(help->globalPos(), text, viewport(), cell);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+
+private:
+    Dialog* m_dialog;
+    int m_id;
 };
 
 }  // namespace
@@ -239,13 +276,7 @@ QWidget* CreateControl(const ControlTemplate& item, Dialog* dialog) {
             break;
         }
         case Kind::List: {
-            auto* list = new ListWidget(dialog, item.style & kSingleSel);
-            QObject::connect(list, &QTableWidget::cellClicked, dialog,
-                             [dialog, id] { dialog->SendNotify(Notify::ListClick, id); });
-            QObject::connect(list, &QTableWidget::itemSelectionChanged, dialog, [dialog, id] {
-                dialog->SendNotify(Notify::ListItemChanged, id);
-            });
-            widget = list;
+            widget = new ListWidget(dialog, id, item.style & kSingleSel);
             break;
         }
         case Kind::Progress: {
@@ -414,7 +445,7 @@ void ListCtrl::SetExtendedStyle(unsigned style) {
         list->m_extendedStyle = style;
         list->setShowGrid(style & kGridLines);
         list->setSelectionBehavior((style & kFullRowSelect) ? QAbstractItemView::SelectRows
-                                                           : QAbstractItemView::SelectRows);
+                                                           : QAbstractItemView::SelectItems);
         for (int row = 0; row < list->rowCount(); ++row) {
             QTableWidgetItem* item = list->item(row, 0);
             if (!item) continue;
@@ -480,8 +511,7 @@ void ListCtrl::DeleteAllItems() {
 }
 bool ListCtrl::IsSelected(int row) const {
     return LIST_CALL(false, {
-        return row >= 0 && row < list->rowCount() &&
-               list->selectionModel()->isRowSelected(row, QModelIndex());
+        return row >= 0 && row < list->rowCount() && list->RowSelected(row);
     });
 }
 void ListCtrl::SetSelected(int row, bool selected) {
@@ -489,17 +519,17 @@ void ListCtrl::SetSelected(int row, bool selected) {
         auto* list = As<ListWidget>(Widget());
         if (!list || row < 0 || row >= list->rowCount()) return;
         const QModelIndex index = list->model()->index(row, 0);
-        list->selectionModel()->select(index, (selected ? QItemSelectionModel::Select
-                                                        : QItemSelectionModel::Deselect) |
-                                                  QItemSelectionModel::Rows);
+        QItemSelectionModel::SelectionFlags flags =
+            selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect;
+        if (list->FullRowSelect()) flags |= QItemSelectionModel::Rows;
+        list->selectionModel()->select(index, flags);
     });
 }
 std::vector<int> ListCtrl::GetSelectedRows() const {
     return LIST_CALL(std::vector<int>(), {
         std::vector<int> rows;
-        for (const QModelIndex& index : list->selectionModel()->selectedRows())
-            rows.push_back(index.row());
-        std::sort(rows.begin(), rows.end());
+        for (int row = 0; row < list->rowCount(); ++row)
+            if (list->RowSelected(row)) rows.push_back(row);
         return rows;
     });
 }
@@ -548,6 +578,7 @@ void ListCtrl::RedrawItems(int first, int last) {
 #undef LIST_CALL
 
 void ProgressCtrl::SetRange32(int32_t lower, int32_t upper) {
+    m_posted.store(kNoPosition);
     Call([&] { if (auto* bar = As<QProgressBar>(Widget())) bar->setRange(lower, upper); });
 }
 void ProgressCtrl::GetRange(int32_t& lower, int32_t& upper) const {
@@ -560,7 +591,18 @@ void ProgressCtrl::GetRange(int32_t& lower, int32_t& upper) const {
     upper = range.second;
 }
 void ProgressCtrl::SetPos(int32_t position) {
+    m_posted.store(kNoPosition);
     Call([&] { if (auto* bar = As<QProgressBar>(Widget())) bar->setValue(position); });
+}
+void ProgressCtrl::PostPos(int32_t position) {
+    // Only the post that finds no position waiting sends an update; the update
+    // takes whatever position is waiting when it runs.
+    if (m_posted.exchange(position) != kNoPosition) return;
+    m_dialog->Caller().Post([this] {
+        const int64_t latest = m_posted.exchange(kNoPosition);
+        if (latest == kNoPosition) return;
+        if (auto* bar = As<QProgressBar>(Widget())) bar->setValue(static_cast<int32_t>(latest));
+    });
 }
 int32_t ProgressCtrl::GetPos() const {
     return Call([&] { auto* bar = As<QProgressBar>(Widget()); return bar ? bar->value() : 0; });

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -81,7 +82,7 @@ public:
 // A list view in report mode. Rows and columns count from 0.
 class ListCtrl : public Wnd {
 public:
-    enum ExtendedStyle : unsigned { kGridLines = 0x01, kCheckBoxes = 0x04, kFullRowSelect = 0x20 };
+    enum ExtendedStyle : unsigned { kGridLines = 0x01, kCheckBoxes = 0x04, kFullRowSelect = 0x20, kInfoTip = 0x400 };
 
     int InsertColumn(int column, const QString& title, int width = -1);
     void SetColumnWidth(int column, int width);
@@ -117,6 +118,14 @@ public:
     void GetRange(int32_t& lower, int32_t& upper) const;
     void SetPos(int32_t position);
     int32_t GetPos() const;
+    // Moves the bar without waiting for the GUI thread. Positions posted faster
+    // than the window repaints are merged: the bar takes the latest one. Calls
+    // made afterwards (SetPos, SetRange32, ...) come after it.
+    void PostPos(int32_t position);
+
+private:
+    static constexpr int64_t kNoPosition = INT64_MIN;
+    std::atomic<int64_t> m_posted{kNoPosition};
 };
 
 }  // namespace fw

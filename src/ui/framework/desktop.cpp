@@ -60,11 +60,12 @@ QString Desktop::BrowseForFolder(QWidget* owner, const QString& title) {
 }
 
 QStringList Desktop::OpenFileNames(QWidget* owner, const QString& title, const QString& filter,
-                                   bool multiSelect) {
+                                   bool multiSelect, const QString& defaultSuffix) {
     QFileDialog picker(owner, title);
     picker.setAcceptMode(QFileDialog::AcceptOpen);
     picker.setFileMode(multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-    picker.setNameFilter(filter);
+    if (!filter.isEmpty()) picker.setNameFilter(filter);
+    if (!defaultSuffix.isEmpty()) picker.setDefaultSuffix(defaultSuffix);
     ModalScope scope(&picker);
     if (picker.exec() != QDialog::Accepted) return {};
     return picker.selectedFiles();

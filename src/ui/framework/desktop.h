@@ -24,10 +24,13 @@ public:
                            unsigned style);
     // The chosen folder's path, or empty when cancelled.
     virtual QString BrowseForFolder(QWidget* owner, const QString& title);
-    // The chosen files (several when `multiSelect`), or none when cancelled.
-    // `filter` is in the form "Backup files (*.bak);;All files (*)".
+    // The chosen files' full paths in the picker's order (several when
+    // `multiSelect`), or none when cancelled. `filter` is in the form
+    // "Backup files (*.bak);;All files (*)"; empty shows every file. A typed
+    // name without a suffix gets `defaultSuffix` when one is given.
     virtual QStringList OpenFileNames(QWidget* owner, const QString& title,
-                                      const QString& filter, bool multiSelect);
+                                      const QString& filter, bool multiSelect,
+                                      const QString& defaultSuffix = QString());
     // Opens the address with the desktop's default handler (browser, mail).
     virtual void OpenUrl(const QString& address);
 };

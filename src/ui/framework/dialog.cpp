@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QWindow>
 #include <chrono>
 #include <cmath>
@@ -77,6 +78,10 @@ void Dialog::Create() {
                             extent.y());
         widget->setVisible(!(item.style & kHidden));
         widget->setEnabled(!(item.style & kDisabled));
+        // A label is laid out for the original platform's font; where ours runs a
+        // little wider, the label grows to the right rather than cut its text.
+        if (item.kind == Kind::Static && widget->sizeHint().width() > widget->width())
+            widget->resize(widget->sizeHint().width(), widget->height());
         if (item.kind == Kind::Radio || item.kind == Kind::CheckBox) {
             widget->setAutoFillBackground(true);  // covers a group box's frame line
             widget->resize(widget->sizeHint().width(), widget->height());
@@ -100,11 +105,14 @@ void Dialog::Create() {
 int Dialog::DoModal() {
     Create();
     m_ending = false;
+    m_caller.Reopen();
+    m_modal = true;
     int result;
     {
         ModalScope scope(this);
         result = exec();
     }
+    m_modal = false;
     JoinWorkers();
     OnWorkersStopped();
     return result == IDOK ? IDOK : IDCANCEL;
@@ -155,13 +163,29 @@ int Dialog::MessageBox(const QString& text, const QString& caption, unsigned sty
                 IDCANCEL);
 }
 
-void Dialog::BeginThread(std::function<void()> body) {
+bool Dialog::BeginThread(std::function<void()> body) {
+    if (!m_modal || m_ending) return false;
+    ReleaseFinishedWorkers();
     auto finished = std::make_shared<std::atomic<bool>>(false);
-    std::thread thread([body = std::move(body), finished] {
+    std::thread thread([this, body = std::move(body), finished] {
         body();
         finished->store(true);
+        // The GUI thread joins it; once the dialog is closing, DoModal does.
+        m_caller.Post([this] { ReleaseFinishedWorkers(); });
     });
     m_workers.push_back({std::move(thread), std::move(finished)});
+    return true;
+}
+
+void Dialog::ReleaseFinishedWorkers() {
+    for (auto it = m_workers.begin(); it != m_workers.end();) {
+        if (it->finished->load()) {
+            it->thread.join();
+            it = m_workers.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 bool Dialog::WorkersRunning() const {
@@ -182,12 +206,23 @@ void Dialog::JoinWorkers() {
     m_workers.clear();
 }
 
+// Keys that the focused control left to the dialog. With the system's key
+// handling, Enter presses the focused push button, else the default button while
+// it is enabled, and Escape is the Cancel command.
 void Dialog::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
-    if (m_ignoreEnterEscape &&
-        (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)) {
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (m_ignoreEnterEscape && (enter || key == Qt::Key_Escape)) {
         event->accept();
         return;
+    }
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        if (focused && focused->isVisible() && focused->isEnabled()) {
+            event->accept();
+            focused->click();
+            return;
+        }
     }
     QDialog::keyPressEvent(event);
 }

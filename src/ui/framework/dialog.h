@@ -63,8 +63,10 @@ struct DialogTemplate {
     std::vector<ControlTemplate> controls;  // template order = tab order
 };
 
-// Notifications a control sends to its dialog.
-enum class Notify { Clicked, ListClick, ListItemChanged };
+// Notifications a control sends to its dialog. A list sends ListClick after every
+// click anywhere in it (a row, a check box, empty space); HeaderClick comes from
+// a list's column header, whose id is 0.
+enum class Notify { Clicked, ListClick, ListItemChanged, HeaderClick };
 
 class Dialog;
 
@@ -137,9 +139,14 @@ public:
     // dialog answers IDCANCEL).
     int MessageBox(const QString& text, const QString& caption, unsigned style);
 
-    // Starts a worker thread that the dialog keeps until it is joined.
-    void BeginThread(std::function<void()> body);
+    // Starts a worker thread. Workers run only while the dialog runs modally:
+    // DoModal joins every one of them before it returns, so no worker outlives
+    // the dialog's members. Outside DoModal nothing is started (false). A worker
+    // that has finished is joined and released on the GUI thread soon after.
+    // GUI thread only.
+    bool BeginThread(std::function<void()> body);
     bool WorkersRunning() const;
+    size_t WorkerCount() const { return m_workers.size(); }
 
 protected:
     // Called by the map dispatch; returns false when no handler matched.
@@ -166,11 +173,13 @@ private:
         std::shared_ptr<std::atomic<bool>> finished;
     };
     void JoinWorkers();
+    void ReleaseFinishedWorkers();
 
     DialogTemplate m_template;
     std::map<int, QWidget*> m_items;
     bool m_created = false;
     bool m_ending = false;
+    bool m_modal = false;  // inside DoModal's loop: workers may start
     int m_baseX = 6, m_baseY = 13, m_border = 0;
     bool m_ignoreEnterEscape = false;
     bool m_dragAnywhere = false;

@@ -42,9 +42,11 @@ bool OnGuiThread() {
 }
 
 struct GuiCaller::Request {
-    const std::function<void()>* fn;
+    const std::function<void()>* fn = nullptr;
     bool done = false;
     bool ran = false;
+    // A posted request owns its code and is deleted once run or dropped.
+    std::function<void()> posted;
 };
 
 GuiCaller::GuiCaller() : m_bridge(new Bridge([this] { Drain(); }, m_mutex)) {
@@ -61,13 +63,31 @@ bool GuiCaller::Run(const std::function<void()>& fn) {
         fn();
         return true;
     }
-    Request request{&fn};
+    Request request;
+    request.fn = &fn;
     std::unique_lock lock(m_mutex);
     if (m_closed) return false;
     m_queue.push_back(&request);
     QCoreApplication::postEvent(m_bridge, new QEvent(kDrainEvent));
     m_answered.wait(lock, [&] { return request.done; });
     return request.ran;
+}
+
+void GuiCaller::Post(std::function<void()> fn) {
+    if (OnGuiThread()) {
+        if (!IsClosed()) fn();
+        return;
+    }
+    auto* request = new Request;
+    request->posted = std::move(fn);
+    request->fn = &request->posted;
+    std::lock_guard lock(m_mutex);
+    if (m_closed) {
+        delete request;
+        return;
+    }
+    m_queue.push_back(request);
+    QCoreApplication::postEvent(m_bridge, new QEvent(kDrainEvent));
 }
 
 void GuiCaller::Drain() {
@@ -78,6 +98,11 @@ void GuiCaller::Drain() {
             if (m_queue.empty()) return;
             request = m_queue.front();
             m_queue.pop_front();
+        }
+        if (request->fn == &request->posted) {
+            request->posted();
+            delete request;
+            continue;
         }
         // A request may open a modal window whose event loop drains later
         // requests; each one is answered when its own code returns.
@@ -95,9 +120,17 @@ void GuiCaller::Drain() {
 void GuiCaller::Close() {
     std::lock_guard lock(m_mutex);
     m_closed = true;
-    for (Request* request : m_queue) request->done = true;  // answered unrun
+    for (Request* request : m_queue) {
+        if (request->fn == &request->posted) delete request;
+        else request->done = true;  // answered unrun
+    }
     m_queue.clear();
     m_answered.notify_all();
+}
+
+void GuiCaller::Reopen() {
+    std::lock_guard lock(m_mutex);
+    m_closed = false;
 }
 
 bool GuiCaller::IsClosed() const {

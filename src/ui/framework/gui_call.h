@@ -28,6 +28,10 @@ public:
 
     // Runs `fn`; returns false when it was not run because the caller is closed.
     bool Run(const std::function<void()>& fn);
+    // Hands `fn` to the GUI thread without waiting for it: it runs after every
+    // call queued before it and before every call queued after it. From the GUI
+    // thread itself it runs at once. Dropped once the caller is closed.
+    void Post(std::function<void()> fn);
 
     // Runs `fn` and returns its result; `fallback` when it was not run.
     template <class F, class R>
@@ -48,6 +52,8 @@ public:
 
     void Close();
     bool IsClosed() const;
+    // Serves calls again after Close (a dialog that is run once more).
+    void Reopen();
 
     // The caller whose request the GUI thread is serving right now (innermost),
     // or null. Modal windows opened meanwhile belong to that caller's workers.

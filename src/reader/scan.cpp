@@ -1,0 +1,136 @@
+#include "reader/scan.h"
+
+#include <exception>
+
+#include "reader/backup_file.h"
+#include "reader/catalog.h"
+#include "reader/compressed.h"
+#include "reader/mtf_walk.h"
+#include "reader/scan_context.h"
+#include "reader/tags.h"
+
+namespace {
+
+// What Standard Mode's look at the first bytes of a file decided.
+enum class Header { Walk, Corrupt };
+
+void SetEveryFlag(std::vector<InputFileEntry>& inputs, uint8_t compressed) {
+    for (InputFileEntry& entry : inputs) entry.bCompressed = compressed;
+}
+
+// Reads the first 8 bytes of entry `k`'s file: a compressed container begins
+// "MSSQLBAK", plain media "TAPE". Offers to correct the entry's flag (and with
+// it every entry's), or finds the file to be neither.
+Header CheckHeader(BackupFile& file, std::vector<InputFileEntry>& inputs, size_t k, ScanWindow& window) {
+    uint8_t head[9] = {};
+    file.ReadAt(0, head, 8);
+    const std::u16string path = inputs[k].strPath;
+    if (TagIs(head, 8, "MSSQLBAK")) {
+        if (inputs[k].bCompressed == 0 &&
+            window.AskYesNo(u"Selected File " + path +
+                            u" is compressed.Do u want to treat all file(s) as compressed File.")) {
+            inputs[k].bCompressed = 1;
+            SetEveryFlag(inputs, 1);
+        }
+        return Header::Walk;
+    }
+    if (!TagIs(head, 4, "TAPE")) {
+        window.Tell(u"Selected File " + path + u" is corrupt.Please try Advance mode.");
+        return Header::Corrupt;
+    }
+    if (inputs[k].bCompressed == 1 &&
+        window.AskYesNo(u"Selected File " + path +
+                        u" is not compressed.Do u want to treat it all file(s) as uncompressed File.")) {
+        inputs[k].bCompressed = 0;
+        SetEveryFlag(inputs, 0);
+    }
+    return Header::Walk;
+}
+
+// Walks one open file by its entry's flag. Whatever goes wrong inside a walk
+// ends that file's walk only; the sets found before stay.
+void WalkFile(BackupFile& file, uint64_t length, uint32_t stripe, uint8_t compressed, ScanContext& ctx) {
+    try {
+        if (compressed != 0) WalkCompressedChunks(file, length, stripe, ctx);
+        else if (length != 0) WalkMtfBlocks(file, length, stripe, ctx);
+    } catch (const std::exception&) {
+    }
+}
+
+// The file loop: each entry in turn until the first file in which a catalog
+// was met, a stop, or (Standard Mode) a file of neither kind.
+void WalkInputs(ScanRequest& request, ScanContext& ctx) {
+    ScanWindow& window = request.window;
+    std::vector<InputFileEntry>& inputs = request.inputFiles;
+    for (size_t k = 0; k < inputs.size() && !ctx.StopRequested(); ++k) {
+        BackupFile file;
+        if (file.Open(inputs[k].strPath)) {
+            const uint64_t length = file.GetLength();
+            // The bar's range and positions are scaled alike, so that it shows
+            // true progress for files of any length.
+            ctx.progressShift = ProgressShift(length);
+            window.SetProgressPos(0);
+            window.SetProgressRange(static_cast<int32_t>(length >> ctx.progressShift));
+            window.SetStatusText(u"Processing File...");
+            if (ctx.mode == ScanMode::Standard && CheckHeader(file, inputs, k, window) == Header::Corrupt) return;
+            WalkFile(file, length, static_cast<uint32_t>(k), inputs[k].bCompressed, ctx);
+        }
+        if (ctx.found) return;
+    }
+}
+
+// The chosen set's catalog read again, from its own stripe; the first entry's
+// flag tells how, since every entry carries the same flag by now.
+void ReadChosenSet(ScanRequest& request) {
+    CatalogStore& store = request.store;
+    if (store.m_nSelectedSet >= store.m_backupSets.size() || request.inputFiles.empty()) return;
+    const BackupSetRecord chosen = store.m_backupSets[store.m_nSelectedSet];
+    try {
+        if (request.inputFiles.front().bCompressed != 0)
+            ReadCompressedCatalog(request.inputFiles, chosen.nPosition, chosen.nStripe, store);
+        else
+            ReadCatalogFromFile(request.inputFiles, chosen.nPosition, chosen.nStripe, store);
+    } catch (const std::exception&) {
+    }
+}
+
+uint32_t RunScan(ScanRequest& request, ScanMode mode) {
+    ScanWindow& window = request.window;
+    const bool standard = mode == ScanMode::Standard;
+    ScanContext ctx;
+    ctx.mode = mode;
+    ctx.store = &request.store;
+    ctx.stopFlag = &request.stopFlag;
+    ctx.setProgress = [&window](int32_t position) { window.PostProgressPos(position); };
+
+    window.ShowProgress(true);
+    window.ShowStop(!standard);  // Standard Mode keeps Stop hidden
+    window.ShowStatus(true);
+
+    WalkInputs(request, ctx);
+
+    if (!standard && !ctx.found && ctx.mqda) window.Tell(u"Unknown Data Stream Found.");
+    window.ResetStopFlag();
+    if (standard) {
+        window.SetStatusText(u"");
+        window.ShowProgress(false);
+        window.ShowStop(false);
+        window.ShowStatus(false);
+    } else {
+        window.ShowStatus(false);
+        window.ShowProgress(false);
+        window.ShowStop(false);
+    }
+
+    // The choice follows every scan, also one that found nothing or was stopped.
+    if (!window.ChooseBackupSet()) return 1;
+    ReadChosenSet(request);
+    window.ShowBackupInformation();
+    return 1;
+}
+
+}  // namespace
+
+uint32_t ScanThreadStandard(ScanRequest& request) { return RunScan(request, ScanMode::Standard); }
+
+uint32_t ScanThreadAdvanced(ScanRequest& request) { return RunScan(request, ScanMode::Advanced); }
