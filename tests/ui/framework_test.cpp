@@ -208,6 +208,14 @@ private slots:
         QCOMPARE(list.GetSelectionMark(), -1);
         QCOMPARE(list.GetItemCount(), 3);
 
+        // Without full-row select a click beside the first column selects no row.
+        list.SetExtendedStyle(ListCtrl::kGridLines);
+        list.SetSelected(0, false);
+        list.SetSelected(1, false);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                          table->visualRect(table->model()->index(1, 1)).center());
+        QVERIFY(list.GetSelectedRows().empty());
+
         list.SetExtendedStyle(ListCtrl::kGridLines | ListCtrl::kFullRowSelect | ListCtrl::kCheckBoxes);
         QVERIFY(table->showGrid());
         list.SetCheck(1, true);
@@ -259,6 +267,51 @@ private slots:
         QVERIFY(boxes[0].onGuiThread);
         QCOMPARE(boxes[0].owner, static_cast<QWidget*>(&dialog));
         QCOMPARE(boxes[0].style, MB_YESNO | MB_ICONQUESTION);
+    }
+
+    // Posted positions never make the worker wait; the bar takes the latest,
+    // and a call made after a post comes after it.
+    void postedPositionsArriveInOrderWithLaterCalls() {
+        TestDialog dialog(true);
+        dialog.Create();
+        dialog.m_progress.SetRange32(0, 1 << 30);
+        std::atomic<bool> done{false};
+        int32_t seenAfterPosts = -1;
+        std::thread worker([&] {
+            for (int32_t position = 1; position <= 100000; ++position) dialog.m_progress.PostPos(position);
+            seenAfterPosts = dialog.m_progress.GetPos();
+            dialog.m_progress.PostPos(5);
+            dialog.m_progress.SetPos(7);
+            done = true;
+        });
+        QTRY_VERIFY(done.load());
+        worker.join();
+        QCoreApplication::processEvents();
+        QCOMPARE(seenAfterPosts, 100000);
+        QCOMPARE(dialog.m_progress.GetPos(), 7);
+    }
+
+    // Workers run only inside DoModal, which joins them; a finished worker is
+    // released at once rather than kept until the dialog ends.
+    void workersStartOnlyWhileModalAndAreReleasedWhenTheyFinish() {
+        TestDialog dialog(true);
+        dialog.Create();
+        QVERIFY(!dialog.BeginThread([] {}));
+        QCOMPARE(dialog.WorkerCount(), size_t(0));
+        size_t countWhileRunning = 0;
+        int started = 0;
+        bool releasedWhileModal = false;
+        std::atomic<bool> release{false};
+        InsideModal(dialog, [&] {
+            for (int i = 0; i < 3; ++i)
+                started += dialog.BeginThread([&] { while (!release.load()) QThread::msleep(1); });
+            countWhileRunning = dialog.WorkerCount();
+            release = true;
+            releasedWhileModal = WaitFor([&] { return dialog.WorkerCount() == 0; }, 10000);
+        });
+        QCOMPARE(started, 3);
+        QVERIFY(releasedWhileModal);
+        QCOMPARE(countWhileRunning, size_t(3));
     }
 
     void endingTheDialogEndsModalsShownForWorkersAndJoinsThem() {

@@ -417,17 +417,24 @@ private slots:
         QCOMPARE(closed.DoModal(), IDCANCEL);
     }
 
-    void windowIsDraggedByItsBanner() {
+    // The mouse finds the control under it through the group boxes that frame
+    // it; the banner and the group boxes' own surface drag the window.
+    void clicksReachFramedControlsAndTheBannerDragsTheWindow() {
         COrvendelDlg dlg;
         dlg.Create();
         dlg.show();
         dlg.move(100, 100);
-        QWidget* banner = dlg.childAt(dlg.DialogUnitsToPixels(200, 20));
-        QVERIFY(dynamic_cast<QLabel*>(banner) != nullptr);
+        for (int id : {IDC_BROWSE_BAK_FILE, IDC_EDIT_BAK_FILE, IDC_LIST_INPUT_FILES, IDC_RADIO_ADVANCED_MODE,
+                       IDC_BROWSE_SAVE_FOLDER, IDC_CHECK_COMPRESSED}) {
+            QWidget* found = dlg.childAt(dlg.Item(id)->geometry().center());
+            QVERIFY2(found == dlg.Item(id) || dlg.Item(id)->isAncestorOf(found), qPrintable(QString::number(id)));
+        }
+        const QPoint onBanner = dlg.DialogUnitsToPixels(200, 20);
+        QCOMPARE(dlg.childAt(onBanner), static_cast<QWidget*>(nullptr));
         const QPoint start = dlg.pos();
-        QTest::mousePress(banner, Qt::LeftButton, {}, QPoint(20, 20));
-        QTest::mouseMove(banner, QPoint(50, 35));
-        QTest::mouseRelease(banner, Qt::LeftButton, {}, QPoint(50, 35));
+        QTest::mousePress(&dlg, Qt::LeftButton, {}, onBanner);
+        QTest::mouseMove(&dlg, onBanner + QPoint(30, 15));
+        QTest::mouseRelease(&dlg, Qt::LeftButton, {}, onBanner + QPoint(30, 15));
         QCOMPARE(dlg.pos(), start + QPoint(30, 15));
     }
 };

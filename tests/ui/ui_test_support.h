@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QThread>
 #include <QMenu>
 #include <QTest>
@@ -104,14 +105,16 @@ public:
 };
 
 // Calls `step` on the GUI thread every few milliseconds, also inside modal
-// loops, until it returns true.
-inline void Repeatedly(std::function<bool()> step) {
+// loops, until it returns true. The timer deletes itself then; it may also be
+// deleted before.
+inline QTimer* Repeatedly(std::function<bool()> step) {
     auto* timer = new QTimer;
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, step] {
         if (step()) timer->deleteLater(), timer->stop();
     });
     timer->start();
+    return timer;
 }
 
 // Serves events until `done` answers true; false when `ms` milliseconds pass first.

@@ -18,6 +18,8 @@
 #include <QStyleOptionButton>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTimer>
+#include <atomic>
 #include <QToolTip>
 #include <QHelpEvent>
 #include <algorithm>
@@ -158,6 +160,40 @@ protected:
     }
 };
 
+// A progress bar that also takes positions left for it by other threads: it
+// looks for one at every repaint tick while shown, and before it is hidden.
+class ProgressWidget : public QProgressBar {
+public:
+    explicit ProgressWidget(QWidget* parent) : QProgressBar(parent) {
+        m_tick.setInterval(33);
+        QObject::connect(&m_tick, &QTimer::timeout, this, [this] { TakePosted(); });
+    }
+    // Any thread.
+    void Post(int32_t position) { m_posted.store(position, std::memory_order_release); }
+    void DropPosted() { m_posted.store(kNone, std::memory_order_release); }
+    // GUI thread: shows the position left last, if any.
+    void TakePosted() {
+        const int64_t position = m_posted.exchange(kNone, std::memory_order_acq_rel);
+        if (position != kNone) setValue(static_cast<int32_t>(position));
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QProgressBar::showEvent(event);
+        m_tick.start();
+    }
+    void hideEvent(QHideEvent* event) override {
+        m_tick.stop();
+        TakePosted();
+        QProgressBar::hideEvent(event);
+    }
+
+private:
+    static constexpr int64_t kNone = INT64_MIN;
+    std::atomic<int64_t> m_posted{kNone};
+    QTimer m_tick;
+};
+
 class ListWidget : public QTableWidget {
 public:
     ListWidget(Dialog* dialog, int id, bool singleSelection) : QTableWidget(dialog), m_dialog(dialog), m_id(id) {
@@ -280,7 +316,7 @@ QWidget* CreateControl(const ControlTemplate& item, Dialog* dialog) {
             break;
         }
         case Kind::Progress: {
-            auto* bar = new QProgressBar(dialog);
+            auto* bar = new ProgressWidget(dialog);
             bar->setTextVisible(false);
             bar->setRange(0, 100);
             bar->setValue(0);
@@ -290,6 +326,10 @@ QWidget* CreateControl(const ControlTemplate& item, Dialog* dialog) {
     }
     const bool focusable = item.kind != Kind::GroupBox && item.kind != Kind::Static &&
                            item.kind != Kind::Picture && item.kind != Kind::Progress;
+    // Group boxes, labels and pictures let the mouse through, to the controls
+    // they frame or, where there are none, to the dialog (which is dragged).
+    if (item.kind == Kind::GroupBox || item.kind == Kind::Static || item.kind == Kind::Picture)
+        widget->setAttribute(Qt::WA_TransparentForMouseEvents);
     widget->setFocusPolicy(!focusable              ? Qt::NoFocus
                            : (item.style & kTabStop) ? Qt::StrongFocus
                                                      : Qt::ClickFocus);
@@ -578,12 +618,16 @@ void ListCtrl::RedrawItems(int first, int last) {
 #undef LIST_CALL
 
 void ProgressCtrl::SetRange32(int32_t lower, int32_t upper) {
-    m_posted.store(kNoPosition);
-    Call([&] { if (auto* bar = As<QProgressBar>(Widget())) bar->setRange(lower, upper); });
+    Call([&] {
+        if (auto* bar = As<ProgressWidget>(Widget())) {
+            bar->TakePosted();
+            bar->setRange(lower, upper);
+        }
+    });
 }
 void ProgressCtrl::GetRange(int32_t& lower, int32_t& upper) const {
     const auto range = Call([&] {
-        auto* bar = As<QProgressBar>(Widget());
+        auto* bar = As<ProgressWidget>(Widget());
         return bar ? std::pair<int32_t, int32_t>(bar->minimum(), bar->maximum())
                    : std::pair<int32_t, int32_t>(0, 0);
     });
@@ -591,21 +635,19 @@ void ProgressCtrl::GetRange(int32_t& lower, int32_t& upper) const {
     upper = range.second;
 }
 void ProgressCtrl::SetPos(int32_t position) {
-    m_posted.store(kNoPosition);
-    Call([&] { if (auto* bar = As<QProgressBar>(Widget())) bar->setValue(position); });
-}
-void ProgressCtrl::PostPos(int32_t position) {
-    // Only the post that finds no position waiting sends an update; the update
-    // takes whatever position is waiting when it runs.
-    if (m_posted.exchange(position) != kNoPosition) return;
-    m_dialog->Caller().Post([this] {
-        const int64_t latest = m_posted.exchange(kNoPosition);
-        if (latest == kNoPosition) return;
-        if (auto* bar = As<QProgressBar>(Widget())) bar->setValue(static_cast<int32_t>(latest));
-    });
+    if (auto* bar = As<ProgressWidget>(Widget())) bar->DropPosted();
+    Call([&] { if (auto* bar = As<ProgressWidget>(Widget())) bar->setValue(position); });
 }
 int32_t ProgressCtrl::GetPos() const {
-    return Call([&] { auto* bar = As<QProgressBar>(Widget()); return bar ? bar->value() : 0; });
+    return Call([&] {
+        auto* bar = As<ProgressWidget>(Widget());
+        if (!bar) return 0;
+        bar->TakePosted();
+        return bar->value();
+    });
+}
+void ProgressCtrl::PostPos(int32_t position) {
+    if (auto* bar = As<ProgressWidget>(Widget())) bar->Post(position);
 }
 
 }  // namespace fw

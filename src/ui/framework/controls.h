@@ -6,7 +6,6 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -118,14 +117,11 @@ public:
     void GetRange(int32_t& lower, int32_t& upper) const;
     void SetPos(int32_t position);
     int32_t GetPos() const;
-    // Moves the bar without waiting for the GUI thread. Positions posted faster
-    // than the window repaints are merged: the bar takes the latest one. Calls
-    // made afterwards (SetPos, SetRange32, ...) come after it.
+    // Moves the bar without waiting for the GUI thread: the position is left
+    // for the bar, which takes the latest one left at its next repaint (about
+    // 30 times a second while shown) and before any later call on it, and
+    // before it is hidden.
     void PostPos(int32_t position);
-
-private:
-    static constexpr int64_t kNoPosition = INT64_MIN;
-    std::atomic<int64_t> m_posted{kNoPosition};
 };
 
 }  // namespace fw
