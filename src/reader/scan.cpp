@@ -14,36 +14,37 @@ namespace {
 // What Standard Mode's look at the first bytes of a file decided.
 enum class Header { Walk, Corrupt };
 
-void SetEveryFlag(std::vector<InputFileEntry>& inputs, uint8_t compressed) {
-    for (InputFileEntry& entry : inputs) entry.bCompressed = compressed;
+// Entry `k` carries flag `wrong` for a file of the other kind: asks `question`,
+// and Yes gives the entry, and with it every entry, the other flag.
+void OfferToCorrect(std::vector<InputFileEntry>& inputs, size_t k, uint8_t wrong, const std::u16string& question,
+                    ScanWindow& window) {
+    if (inputs[k].bCompressed != wrong || !window.AskYesNo(question)) return;
+    const uint8_t right = wrong == 0 ? 1 : 0;
+    inputs[k].bCompressed = right;
+    for (InputFileEntry& entry : inputs) entry.bCompressed = right;
 }
 
 // Reads the first 8 bytes of entry `k`'s file: a compressed container begins
-// "MSSQLBAK", plain media "TAPE". Offers to correct the entry's flag (and with
-// it every entry's), or finds the file to be neither.
+// "MSSQLBAK", plain media "TAPE". Offers to correct the entry's flag, or finds
+// the file to be neither.
 Header CheckHeader(BackupFile& file, std::vector<InputFileEntry>& inputs, size_t k, ScanWindow& window) {
     uint8_t head[9] = {};
     file.ReadAt(0, head, 8);
     const std::u16string path = inputs[k].strPath;
     if (TagIs(head, 8, "MSSQLBAK")) {
-        if (inputs[k].bCompressed == 0 &&
-            window.AskYesNo(u"Selected File " + path +
-                            u" is compressed.Do u want to treat all file(s) as compressed File.")) {
-            inputs[k].bCompressed = 1;
-            SetEveryFlag(inputs, 1);
-        }
+        OfferToCorrect(inputs, k, 0,
+                       u"Selected File " + path + u" is compressed.Do u want to treat all file(s) as compressed File.",
+                       window);
         return Header::Walk;
     }
     if (!TagIs(head, 4, "TAPE")) {
         window.Tell(u"Selected File " + path + u" is corrupt.Please try Advance mode.");
         return Header::Corrupt;
     }
-    if (inputs[k].bCompressed == 1 &&
-        window.AskYesNo(u"Selected File " + path +
-                        u" is not compressed.Do u want to treat it all file(s) as uncompressed File.")) {
-        inputs[k].bCompressed = 0;
-        SetEveryFlag(inputs, 0);
-    }
+    OfferToCorrect(inputs, k, 1,
+                   u"Selected File " + path +
+                       u" is not compressed.Do u want to treat it all file(s) as uncompressed File.",
+                   window);
     return Header::Walk;
 }
 
