@@ -4,15 +4,14 @@
 #include <cstring>
 
 #include "reader/backup_file.h"
+#include "reader/byte_source.h"
 #include "reader/mtf_walk.h"
 #include "reader/tags.h"
 
 namespace {
 
 constexpr size_t kMsciFixedPart = 56;
-constexpr size_t kOffsetToFirstEvent = 8;
 constexpr size_t kItemHeaderSize = 8;  // 4-byte tag, 32-bit length of the whole sub-record
-constexpr uint64_t kMemoryTail = 400;  // readable bytes that in-memory callers leave past n
 // A database has at most 32,767 files, so no backup set describes more.
 constexpr uint64_t kMostDatabaseFiles = 32767;
 
@@ -32,54 +31,6 @@ constexpr size_t kScinDatabaseNameOffset = 106;
 constexpr size_t kScinServerNameSize = 108;
 constexpr size_t kScinServerNameOffset = 110;
 
-// Where a catalog is read from: an open backup file, or a decoded chunk of n bytes.
-class CatalogBytes {
-public:
-    explicit CatalogBytes(BackupFile& file) : m_file(&file), m_end(file.GetLength()) {}
-    CatalogBytes(const uint8_t* buffer, uint64_t n) : m_buffer(buffer), m_end(n) {}
-
-    bool InMemory() const { return m_file == nullptr; }
-    // The file length, or n.
-    uint64_t End() const { return m_end; }
-    bool Failed() const { return m_file != nullptr && m_file->Failed(); }
-
-    // Reads a fixed-size piece into `out`. In a file a piece cut short by the end
-    // of the file is not used (false), so that no set or file is made up from
-    // missing bytes; a read error also gives false. In memory a piece that starts
-    // below n is copied whole (the caller's tail makes room for it).
-    bool Read(uint64_t position, uint8_t* out, size_t count) const {
-        std::memset(out, 0, count);
-        if (m_file != nullptr) {
-            if (position > m_end || count > m_end - position) return false;
-            m_file->ReadAt(position, out, count);
-            return !m_file->Failed();
-        }
-        if (position < m_end) {
-            uint64_t available = m_end + kMemoryTail - position;
-            std::memcpy(out, m_buffer + position, static_cast<size_t>(std::min<uint64_t>(count, available)));
-        }
-        return true;
-    }
-
-    // A name of `size` bytes at `position`: UTF-16LE up to its first NUL unit. In
-    // memory only the bytes below n are taken.
-    std::u16string Text(uint64_t position, uint16_t size) const {
-        if (size == 0) return {};
-        if (m_file != nullptr) {
-            std::vector<uint8_t> buffer(size + 2u, 0);
-            m_file->ReadAt(position, buffer.data(), size);
-            return Utf16LeText(buffer.data(), size);
-        }
-        if (position >= m_end) return {};
-        return Utf16LeText(m_buffer + position, static_cast<size_t>(std::min<uint64_t>(size, m_end - position)));
-    }
-
-private:
-    BackupFile* m_file = nullptr;
-    const uint8_t* m_buffer = nullptr;
-    uint64_t m_end = 0;
-};
-
 // The four readers share one walk and differ in what they do at SCIN and SFIN.
 enum class Reader {
     ScanFile,      // MSCI step of the plain walk: sets recorded, file entries passed over
@@ -90,7 +41,7 @@ enum class Reader {
 
 class CatalogWalk {
 public:
-    CatalogWalk(const CatalogBytes& bytes, Reader reader, CatalogStore& store)
+    CatalogWalk(ByteSource& bytes, Reader reader, CatalogStore& store)
         : m_bytes(bytes), m_reader(reader), m_store(store) {}
 
     // Sets made by the scan readers get these.
@@ -231,7 +182,7 @@ private:
         return p;
     }
 
-    const CatalogBytes& m_bytes;
+    ByteSource& m_bytes;
     Reader m_reader;
     CatalogStore& m_store;
     uint32_t m_stripe = 0;
@@ -246,7 +197,7 @@ private:
 CatalogWalkEnd WalkMsciCatalog(BackupFile& file, uint64_t blockPosition, uint16_t offsetToFirstEvent,
                                const MtfStreamHeader& catalogHeader, uint32_t stripe, const DataSetInfo& dataSet,
                                CatalogStore& store) {
-    CatalogBytes bytes(file);
+    ByteSource bytes(file);
     CatalogWalk walk(bytes, Reader::ScanFile, store);
     walk.SetOrigin(stripe, blockPosition, dataSet);
     return walk.Run(blockPosition, offsetToFirstEvent, catalogHeader);
@@ -254,7 +205,7 @@ CatalogWalkEnd WalkMsciCatalog(BackupFile& file, uint64_t blockPosition, uint16_
 
 bool ParseCatalogInMemory(const uint8_t* buffer, uint64_t n, uint32_t offset, uint64_t chunkPosition,
                           const DataSetInfo& dataSet, uint32_t stripe, CatalogStore& store) {
-    CatalogBytes bytes(buffer, n);
+    ByteSource bytes(buffer, n);
     CatalogWalk walk(bytes, Reader::ScanMemory, store);
     walk.SetOrigin(stripe, chunkPosition, dataSet);
     walk.RunFromBlock(offset);
@@ -262,7 +213,7 @@ bool ParseCatalogInMemory(const uint8_t* buffer, uint64_t n, uint32_t offset, ui
 }
 
 bool ReadCatalogFromBuffer(const uint8_t* buffer, uint64_t n, uint32_t offset, CatalogStore& store) {
-    CatalogBytes bytes(buffer, n);
+    ByteSource bytes(buffer, n);
     CatalogWalk walk(bytes, Reader::ChosenMemory, store);
     walk.RunFromBlock(offset);
     return true;
@@ -276,7 +227,7 @@ void ReadCatalogFromFile(const std::vector<InputFileEntry>& inputFiles, uint64_t
     uint8_t tag[4] = {};
     file.ReadAt(position, tag, sizeof tag);
     if (!BlockTagIs(tag, "MSCI")) return;
-    CatalogBytes bytes(file);
+    ByteSource bytes(file);
     CatalogWalk walk(bytes, Reader::ChosenFile, store);
     walk.RunFromBlock(position);
 }
