@@ -121,8 +121,9 @@ ContainerLayout DetectContainerLayout(BackupFile& file, uint64_t length) {
     return checksum == LoadU32(head + 24) ? kChecksummedLayout : kShortHeaderLayout;
 }
 
-void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) {
+void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) try {
     if (ctx.store == nullptr) return;  // nowhere to put what is found
+    StartFileWalk(*ctx.store);
     const ContainerLayout layout = DetectContainerLayout(file, length);
     std::vector<uint8_t> decoded(kDecodeBufferSize);
     size_t dirty = 0;  // bytes of the decode buffer that the last decode may have written
@@ -158,10 +159,12 @@ void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, Sc
         if (!next) return;
         position = *next;
     }
+} catch (...) {
+    // A failed allocation ends the walk of this file as a read error does.
 }
 
 void ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64_t chunkPosition, uint32_t stripe,
-                           CatalogStore& store) {
+                           CatalogStore& store) try {
     if (stripe >= inputFiles.size()) return;
     BackupFile file;
     if (!file.Open(inputFiles[stripe].strPath)) return;
@@ -179,4 +182,6 @@ void ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64
             return;
         }
     }
+} catch (...) {
+    // A failed allocation ends the re-read; what it filled stays.
 }

@@ -96,11 +96,12 @@ uint64_t FollowStreamChain(BackupFile& file, uint64_t blockPosition, uint16_t of
     return p;
 }
 
-void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) {
+void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) try {
     // The data set number is kept from earlier files of the run; its texts are not.
     ctx.mtfDataSet.strName.clear();
     ctx.mtfDataSet.strDescription.clear();
     if (ctx.store == nullptr) return;  // nowhere to put what is found
+    StartFileWalk(*ctx.store);
     uint64_t position = 0;
     while (position < length) {
         if (ctx.StopRequested()) return;
@@ -149,4 +150,7 @@ void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanConte
         if (next <= position) next = position + kUnknownDataStep;
         position = next;
     }
+} catch (...) {
+    // A failed allocation ends this file's walk as a read error does; what was
+    // found before it stays.
 }

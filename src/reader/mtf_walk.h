@@ -53,8 +53,8 @@ DataSetInfo ReadDataSet(ByteSource& bytes, uint64_t block, const uint8_t* fixed)
 
 // Walks the open file from offset 0 to `length`, collecting every backup set
 // into ctx.store (which must be set) and raising ctx.found (and, in Advanced
-// Mode, ctx.mqda). The walk of the file ends early at a stop request or at the
-// first read error; the sets found before stay.
+// Mode, ctx.mqda). The walk of the file ends early at a stop request, at the
+// first read error or at a failed allocation; the sets found before stay.
 void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx);
 
 // Position arithmetic that stops at 2^64 - 1 instead of wrapping round.
