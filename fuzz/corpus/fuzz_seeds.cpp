@@ -120,16 +120,25 @@ std::vector<uint8_t> ReadRange(BackupFile& file, uint64_t at, size_t count) {
     return bytes;
 }
 
+// The sets that a scan of the open `file` finds.
+std::vector<BackupSetRecord> FoundSets(BackupFile& file, bool compressed) {
+    CatalogStore store;
+    ScanContext ctx;
+    ctx.store = &store;
+    if (compressed) {
+        WalkCompressedChunks(file, file.GetLength(), 0, ctx);
+    } else {
+        WalkMtfBlocks(file, file.GetLength(), 0, ctx);
+    }
+    return store.m_backupSets;
+}
+
 // Each MSCI block of a plain real backup with its catalog stream (at most 256 KiB).
 std::vector<std::vector<uint8_t>> RealCatalogs(const fs::path& path) {
     BackupFile file;
     if (!file.Open(FromUtf8(path.string()))) return {};
-    CatalogStore store;
-    ScanContext ctx;
-    ctx.store = &store;
-    WalkMtfBlocks(file, file.GetLength(), 0, ctx);
     std::vector<std::vector<uint8_t>> regions;
-    for (const BackupSetRecord& set : store.m_backupSets) {
+    for (const BackupSetRecord& set : FoundSets(file, false)) {
         const std::vector<uint8_t> fixed = ReadRange(file, set.nPosition, 56 + 22);
         if (fixed.size() < 56) continue;
         const uint64_t firstEvent = LoadU16(&fixed[kOffsetToFirstEvent]);
@@ -144,12 +153,9 @@ std::vector<std::vector<uint8_t>> RealCatalogs(const fs::path& path) {
 std::vector<uint8_t> RealContainerPrefix(const fs::path& path, uint64_t* chunk) {
     BackupFile file;
     if (!file.Open(FromUtf8(path.string()))) return {};
-    CatalogStore store;
-    ScanContext ctx;
-    ctx.store = &store;
-    WalkCompressedChunks(file, file.GetLength(), 0, ctx);
-    if (store.m_backupSets.empty()) return {};
-    *chunk = store.m_backupSets.back().nPosition;
+    const std::vector<BackupSetRecord> sets = FoundSets(file, true);
+    if (sets.empty()) return {};
+    *chunk = sets.back().nPosition;
     const ContainerLayout layout = DetectContainerLayout(file, file.GetLength());
     const std::vector<uint8_t> head = ReadRange(file, *chunk, 4);
     if (head.size() < 4) return {};
