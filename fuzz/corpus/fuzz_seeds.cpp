@@ -221,10 +221,11 @@ int main(int argc, char** argv) {
             const std::vector<uint64_t> chunks = writer.AddMedia(three, cut);
             container.Add("backup_three_sets_" + name, Chosen(chunks[chunks.size() / 2]), Body(writer.Finish()));
             uint64_t last = 0;
-            const std::vector<uint8_t> twenty = ContainerOf(layout, std::vector(20, chunkShared), &last);
-            container.Add("chunks_scin_shared_name_" + name, Chosen(last), Body(twenty));
-            const std::vector<uint8_t> twentyOverlapping = ContainerOf(layout, std::vector(20, chunkOverlapping), &last);
-            container.Add("chunks_scin_overlapping_" + name, Chosen(last), Body(twentyOverlapping));
+            // A few chunks stand for many: each brings its own catalog.
+            const std::vector<uint8_t> shared = ContainerOf(layout, std::vector(4, chunkShared), &last);
+            container.Add("chunks_scin_shared_name_" + name, Chosen(last), Body(shared));
+            const std::vector<uint8_t> overlapping = ContainerOf(layout, std::vector(4, chunkOverlapping), &last);
+            container.Add("chunks_scin_overlapping_" + name, Chosen(last), Body(overlapping));
             const std::vector<uint8_t> repeatedEntry = ContainerOf(layout, {repeatedFile}, &last);
             container.Add("chunk_sfin_repeated_entry_" + name, Chosen(last), Body(repeatedEntry));
         }

@@ -4,6 +4,7 @@
 // stand for large files whose catalogs count entries far beyond their bytes.
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <unistd.h>
 
@@ -55,10 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             WalkMtfBlocks(file, file.GetLength(), 0, ctx);
         }
         if (mode == ScanMode::Standard) {
-            std::vector<InputFileEntry> inputs{{path16, 0}};
-            for (const BackupSetRecord& set : store.m_backupSets) {
+            // The sets of one catalog share its position: each catalog is read once.
+            std::set<uint64_t> positions;
+            for (const BackupSetRecord& set : store.m_backupSets) positions.insert(set.nPosition);
+            const std::vector<InputFileEntry> inputs{{path16, 0}};
+            for (uint64_t position : positions) {
                 CatalogStore chosen;
-                ReadCatalogFromFile(inputs, set.nPosition, set.nStripe, chosen);
+                ReadCatalogFromFile(inputs, position, 0, chosen);
             }
         }
     }
