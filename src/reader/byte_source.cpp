@@ -24,8 +24,12 @@ bool ByteSource::Read(uint64_t position, uint8_t* out, size_t count) {
     }
     if (position > m_end || count > m_end - position || count > kWindow) return false;
     if (position < m_windowStart || position - m_windowStart + count > m_windowSize) {
+        // A walk that moves on in small steps gets a whole window; one that jumps
+        // far (entries far apart) reads only a little at each place.
+        const bool near = position >= m_windowStart && position - m_windowStart < m_windowSize + kWindow;
+        const size_t want = near ? kWindow : std::max(count, kJumpRead);
         m_windowStart = position;
-        m_windowSize = m_file->ReadAt(position, m_window, kWindow);
+        m_windowSize = m_file->ReadAt(position, m_window, want);
         if (m_file->Failed()) {
             m_windowSize = 0;
             return false;

@@ -39,6 +39,7 @@ public:
     std::u16string Text(uint64_t position, uint16_t size);
 
     static constexpr size_t kWindow = 8192;
+    static constexpr size_t kJumpRead = 512;
 
 private:
     BackupFile* m_file = nullptr;
