@@ -2,17 +2,18 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
+#include <optional>
 
 #include "reader/backup_file.h"
+#include "reader/byte_source.h"
 #include "reader/mtf_walk.h"
 #include "reader/tags.h"
 
 namespace {
 
 constexpr size_t kMsciFixedPart = 56;
-constexpr size_t kOffsetToFirstEvent = 8;
 constexpr size_t kItemHeaderSize = 8;  // 4-byte tag, 32-bit length of the whole sub-record
-constexpr uint64_t kMemoryTail = 400;  // readable bytes that in-memory callers leave past n
 // A database has at most 32,767 files, so no backup set describes more.
 constexpr uint64_t kMostDatabaseFiles = 32767;
 
@@ -32,52 +33,121 @@ constexpr size_t kScinDatabaseNameOffset = 106;
 constexpr size_t kScinServerNameSize = 108;
 constexpr size_t kScinServerNameOffset = 110;
 
-// Where a catalog is read from: an open backup file, or a decoded chunk of n bytes.
-class CatalogBytes {
+// What a walk may hold and read. A sound catalog pays for what it makes: a set
+// comes from a SCIN record of 344 bytes and its names, a database file from an
+// SFIN entry of 400 bytes and its name, and neither record holds four times the
+// bytes read for it. A hostile catalog names the same bytes again and again:
+// SCIN records that overlap or share one long name (each set also copies the
+// data set's texts), or an entry of length 0 that stands for four billion
+// files. So each list of the store holds at most kHeldPerByteRead times the
+// distinct catalog bytes read to fill it, plus kHeldSlack, and never more than
+// kMostHeldPerList. The same rule bounds one walk's time: the SCIN records and
+// entries it reads (their fixed parts and names) are held to kHeldPerByteRead
+// times the distinct bytes it walked, plus kHeldSlack. Where a record would pass
+// a bound the walk ends there, keeping what it found.
+constexpr uint64_t kHeldPerByteRead = 4;
+constexpr uint64_t kHeldSlack = uint64_t{1} << 20;
+constexpr uint64_t kMostHeldPerList = uint64_t{32} << 20;
+// Sub-records that one walk steps through. A catalog has a few per file or
+// filegroup of its database (at most 32,767 of each); the cap only ends walks
+// through hostile runs of tiny sub-records, which could otherwise hold up a
+// stop for seconds per GB of file.
+constexpr uint64_t kMostSubRecords = uint64_t{1} << 20;
+constexpr uint64_t kAllocationOverhead = 16;
+
+uint64_t TextBytes(const std::u16string& text) {
+    static const size_t kInline = std::u16string().capacity();
+    return text.capacity() > kInline ? (text.capacity() + 1) * sizeof(char16_t) + kAllocationOverhead : 0;
+}
+
+uint64_t HeldBy(const BackupSetRecord& set) {
+    return sizeof set + TextBytes(set.strDatabaseName) + TextBytes(set.strBackupStartDate) +
+           TextBytes(set.dataSet.strName) + TextBytes(set.dataSet.strDescription);
+}
+
+uint64_t HeldBy(const DatabaseFileRecord& file) { return sizeof file + TextBytes(file.strPhysicalName); }
+
+// A text of `size` bytes at `start`.
+struct TextSpan {
+    uint64_t start;
+    uint64_t size;
+};
+
+// The part of the record at `at`, `length` bytes long, that a reader read: its
+// fixed part and those of its names that lie inside it. Names elsewhere were
+// read too, but from bytes that other records may name as well.
+uint64_t ReadWithin(uint64_t at, uint64_t length, uint64_t fixed, std::initializer_list<TextSpan> names) {
+    uint64_t extent = fixed;
+    for (const TextSpan& name : names) {
+        if (name.start >= at && name.start - at < length) extent = std::max(extent, name.start - at + name.size);
+    }
+    return std::min(extent, length);
+}
+
+uint64_t Allowance(uint64_t read) {
+    return std::min(kMostHeldPerList, kHeldSlack + kHeldPerByteRead * std::min(read, kMostHeldPerList));
+}
+
+// Where a walk's bytes come from, for crediting them once: the catalogs met in
+// one walk of a file share its bytes, those of one decoded chunk share the
+// chunk's; a re-read reads afresh.
+struct Source {
+    bool inMemory = false;
+    uint32_t stripe = 0;
+    uint64_t chunk = 0;  // the chunk's position (memory)
+    bool fresh = false;  // a re-read: nothing read before counts
+};
+
+void ForgetSource(ListLedger& ledger) {
+    ledger.sourceStripe = UINT32_MAX;
+    ledger.creditedTo = 0;
+}
+
+// One list of the store with its ledger.
+template <class Record>
+class BoundedList {
 public:
-    explicit CatalogBytes(BackupFile& file) : m_file(&file), m_end(file.GetLength()) {}
-    CatalogBytes(const uint8_t* buffer, uint64_t n) : m_buffer(buffer), m_end(n) {}
-
-    bool InMemory() const { return m_file == nullptr; }
-    // The file length, or n.
-    uint64_t End() const { return m_end; }
-    bool Failed() const { return m_file != nullptr && m_file->Failed(); }
-
-    // Reads a fixed-size piece into `out`. In a file a piece cut short by the end
-    // of the file is not used (false), so that no set or file is made up from
-    // missing bytes; a read error also gives false. In memory a piece that starts
-    // below n is copied whole (the caller's tail makes room for it).
-    bool Read(uint64_t position, uint8_t* out, size_t count) const {
-        std::memset(out, 0, count);
-        if (m_file != nullptr) {
-            if (position > m_end || count > m_end - position) return false;
-            m_file->ReadAt(position, out, count);
-            return !m_file->Failed();
+    BoundedList(std::vector<Record>& list, ListLedger& ledger, const Source& source) : m_list(list), m_ledger(ledger) {
+        if (ledger.entries != list.size()) {
+            // Emptied or changed by someone else since the readers last counted it.
+            ledger = ListLedger{};
+            ledger.entries = list.size();
+            for (const Record& record : list) ledger.held += HeldBy(record);
         }
-        if (position < m_end) {
-            uint64_t available = m_end + kMemoryTail - position;
-            std::memcpy(out, m_buffer + position, static_cast<size_t>(std::min<uint64_t>(count, available)));
-        }
+        const bool same = ledger.sourceInMemory == source.inMemory && ledger.sourceStripe == source.stripe &&
+                          (!source.inMemory || ledger.sourceChunk == source.chunk);
+        if (source.fresh || !same) ledger.creditedTo = 0;
+        ledger.sourceInMemory = source.inMemory;
+        ledger.sourceStripe = source.stripe;
+        ledger.sourceChunk = source.chunk;
+    }
+
+    // Counts the bytes [from, to) as read, those already counted once only.
+    void Credit(uint64_t from, uint64_t to) {
+        from = std::max(from, m_ledger.creditedTo);
+        if (to <= from) return;
+        m_ledger.read += to - from;
+        m_ledger.creditedTo = to;
+    }
+
+    // Appends `record` unless the list would pass its bound.
+    bool Append(Record&& record) {
+        const uint64_t cost = HeldBy(record);
+        if (m_ledger.held + cost > Allowance(m_ledger.read)) return false;
+        m_list.push_back(std::move(record));
+        m_ledger.held += cost;
+        m_ledger.entries = m_list.size();
         return true;
     }
 
-    // A name of `size` bytes at `position`: UTF-16LE up to its first NUL unit. In
-    // memory only the bytes below n are taken.
-    std::u16string Text(uint64_t position, uint16_t size) const {
-        if (size == 0) return {};
-        if (m_file != nullptr) {
-            std::vector<uint8_t> buffer(size + 2u, 0);
-            m_file->ReadAt(position, buffer.data(), size);
-            return Utf16LeText(buffer.data(), size);
-        }
-        if (position >= m_end) return {};
-        return Utf16LeText(m_buffer + position, static_cast<size_t>(std::min<uint64_t>(size, m_end - position)));
-    }
+    const Record& Back() const { return m_list.back(); }
+
+    // Whether a walk of the same bytes already read past `position`.
+    bool ReadPast(uint64_t position) const { return position < m_ledger.creditedTo; }
 
 private:
-    BackupFile* m_file = nullptr;
-    const uint8_t* m_buffer = nullptr;
-    uint64_t m_end = 0;
+    std::vector<Record>& m_list;
+    ListLedger& m_ledger;
 };
 
 // The four readers share one walk and differ in what they do at SCIN and SFIN.
@@ -90,8 +160,14 @@ enum class Reader {
 
 class CatalogWalk {
 public:
-    CatalogWalk(const CatalogBytes& bytes, Reader reader, CatalogStore& store)
-        : m_bytes(bytes), m_reader(reader), m_store(store) {}
+    CatalogWalk(ByteSource& bytes, Reader reader, CatalogStore& store, const Source& source)
+        : m_bytes(bytes), m_reader(reader), m_store(store) {
+        if (Scanning()) {
+            m_sets.emplace(store.m_backupSets, store.m_setLedger, source);
+        } else {
+            m_files.emplace(store.m_databaseFiles, store.m_fileLedger, source);
+        }
+    }
 
     // Sets made by the scan readers get these.
     void SetOrigin(uint32_t stripe, uint64_t setPosition, const DataSetInfo& dataSet) {
@@ -113,6 +189,7 @@ public:
     }
 
     // Walks the sub-records of the catalog stream whose header lies at block + F.
+    // A failed allocation ends the walk where it stands, as a read error does.
     CatalogWalkEnd Run(uint64_t block, uint16_t firstEvent, const MtfStreamHeader& header) {
         const bool inMemory = m_bytes.InMemory();
         const uint64_t first = SaturatingAdd(SaturatingAdd(block, firstEvent), MtfStreamHeader::kSize);
@@ -123,49 +200,94 @@ public:
         uint64_t p = first;
         if (!within(p)) return {CatalogEnding::Other, p};
         if (!inMemory && header.IdIs("SPAD")) return {CatalogEnding::Pad, SaturatingAdd(first, header.length)};
-        for (;;) {
-            uint8_t item[kItemHeaderSize];
-            if (!m_bytes.Read(p, item, sizeof item)) return {CatalogEnding::Other, p};
-            uint64_t step = LoadU32(item + 4);
-            if (RawTagIs(item, "SCIN")) {
-                if (!ScinWork(p, inMemory ? p : first)) return {CatalogEnding::Other, p};
-            } else if (RawTagIs(item, "SFIN")) {
-                return {CatalogEnding::Files, SfinWork(p)};
-            } else if (RawTagIs(item, "SFGI") || RawTagIs(item, "SFMI") || RawTagIs(item, "SFWB") ||
-                       RawTagIs(item, "SAFE") || RawTagIs(item, "SFBS")) {
-                // passed over by its length
-            } else if (inMemory) {
-                return {CatalogEnding::Other, p};
-            } else {
-                // An unknown sub-record in a file is stepped over as a stream header
-                // would be: by the 64-bit length at its byte 8, the header itself not added.
-                uint8_t stream[MtfStreamHeader::kSize];
-                if (!m_bytes.Read(p, stream, sizeof stream)) return {CatalogEnding::Other, p};
-                step = MtfStreamHeader::FromBytes(stream).length;
+        try {
+            for (uint64_t steps = 1;; ++steps) {
+                if (steps > kMostSubRecords) return {CatalogEnding::Other, p};
+                // Catalogs of one decoded chunk that run into each other would
+                // walk the same bytes again and record the same sets twice.
+                if (inMemory && m_sets && m_sets->ReadPast(p)) return {CatalogEnding::Other, p};
+                uint8_t item[kItemHeaderSize];
+                if (!m_bytes.Read(p, item, sizeof item)) return {CatalogEnding::Other, p};
+                uint64_t step = LoadU32(item + 4);
+                if (RawTagIs(item, "SCIN")) {
+                    if (!ScinWork(p, inMemory ? p : first, step)) return {CatalogEnding::Other, p};
+                } else if (RawTagIs(item, "SFIN")) {
+                    return {CatalogEnding::Files, SfinWork(p)};
+                } else if (RawTagIs(item, "SFGI") || RawTagIs(item, "SFMI") || RawTagIs(item, "SFWB") ||
+                           RawTagIs(item, "SAFE") || RawTagIs(item, "SFBS")) {
+                    Credit(p, std::min<uint64_t>(step, kItemHeaderSize));  // passed over by its length
+                } else if (inMemory) {
+                    return {CatalogEnding::Other, p};
+                } else {
+                    // An unknown sub-record in a file is stepped over as a stream header
+                    // would be: by the 64-bit length at its byte 8, the header itself not added.
+                    uint8_t stream[MtfStreamHeader::kSize];
+                    if (!m_bytes.Read(p, stream, sizeof stream)) return {CatalogEnding::Other, p};
+                    step = MtfStreamHeader::FromBytes(stream).length;
+                    Credit(p, std::min<uint64_t>(step, MtfStreamHeader::kSize));
+                }
+                if (step == 0 || step > UINT64_MAX - p) return {CatalogEnding::Other, p};
+                p += step;
+                if (!within(p)) return {CatalogEnding::Other, p};
             }
-            if (step == 0 || step > UINT64_MAX - p) return {CatalogEnding::Other, p};
-            p += step;
-            if (!within(p)) return {CatalogEnding::Other, p};
+        } catch (...) {
+            return {CatalogEnding::Other, p};
         }
     }
 
 private:
-    // Takes the backup information (and, during a scan, one backup set) from the
-    // SCIN at `at`; names count from `nameBase`. False on a read error.
-    bool ScinWork(uint64_t at, uint64_t nameBase) {
+    bool Scanning() const { return m_reader == Reader::ScanFile || m_reader == Reader::ScanMemory; }
+
+    // Counts `length` bytes at `from` (the part of a sub-record that was read,
+    // within the data) as read by this walk and for its list.
+    void Credit(uint64_t from, uint64_t length) {
+        const uint64_t to = std::min(SaturatingAdd(from, length), m_bytes.End());
+        if (to <= from) return;
+        m_walked += to - from;
+        if (m_sets) m_sets->Credit(from, to);
+        if (m_files) m_files->Credit(from, to);
+    }
+
+    // Whether the bytes walked so far allow reading a record of `size` bytes, names included.
+    bool MayRead(uint64_t size) {
+        if (m_recordsRead + size > kHeldSlack + kHeldPerByteRead * m_walked) return false;
+        m_recordsRead += size;
+        return true;
+    }
+
+    // Takes one backup set (during a scan) and the backup information from the
+    // SCIN at `at`, whose length is `step`; names count from `nameBase`. False
+    // when the walk is to end there: a read error, or a bound passed.
+    bool ScinWork(uint64_t at, uint64_t nameBase, uint64_t step) {
         uint8_t scin[kScinSize];
         if (!m_bytes.Read(at, scin, sizeof scin)) return false;
-        std::u16string database =
-            m_bytes.Text(nameBase + LoadU16(scin + kScinDatabaseNameOffset), LoadU16(scin + kScinDatabaseNameSize));
-        std::u16string server =
-            m_bytes.Text(nameBase + LoadU16(scin + kScinServerNameOffset), LoadU16(scin + kScinServerNameSize));
+        const TextSpan database{SaturatingAdd(nameBase, LoadU16(scin + kScinDatabaseNameOffset)),
+                                LoadU16(scin + kScinDatabaseNameSize)};
+        const TextSpan server{SaturatingAdd(nameBase, LoadU16(scin + kScinServerNameOffset)),
+                              LoadU16(scin + kScinServerNameSize)};
+        Credit(at, ReadWithin(at, step, kScinSize, {database, server}));
+        if (!MayRead(kScinSize + database.size + server.size)) return false;
+        std::u16string databaseName = m_bytes.Text(database.start, static_cast<uint16_t>(database.size));
+        std::u16string serverName = m_bytes.Text(server.start, static_cast<uint16_t>(server.size));
         if (m_bytes.Failed()) return false;
+        std::u16string startDate = FormatMtfDateTime(scin + kScinBackupStartDate);
+
+        if (m_sets) {
+            BackupSetRecord set;
+            set.nStripe = m_stripe;
+            set.nPosition = m_setPosition;
+            set.strDatabaseName = databaseName;
+            set.strBackupStartDate = startDate;
+            set.nBackupSize = LoadU64(scin + kScinBackupSize);
+            if (m_dataSet != nullptr) set.dataSet = *m_dataSet;
+            if (!m_sets->Append(std::move(set))) return false;
+        }
 
         BackupInfo& info = m_store.m_backupInfo;
-        info.strDatabaseName = database;
-        info.strServerName = server;
+        info.strDatabaseName = std::move(databaseName);
+        info.strServerName = std::move(serverName);
         info.strCreationDate = FormatMtfDateTime(scin + kScinCreationDate);
-        info.strBackupStartDate = FormatMtfDateTime(scin + kScinBackupStartDate);
+        info.strBackupStartDate = std::move(startDate);
         info.strBackupFinishDate = FormatMtfDateTime(scin + kScinBackupFinishDate);
         info.nDatabaseId = LoadU16(scin + kScinDatabaseId);
         info.nDatabaseVersion = LoadU16(scin + kScinDatabaseVersion);
@@ -175,17 +297,6 @@ private:
 
         m_haveScin = true;
         m_fileCount = LoadU32(scin + kScinDataFileCount) + LoadU32(scin + kScinLogFileCount);
-
-        if (m_reader == Reader::ScanFile || m_reader == Reader::ScanMemory) {
-            BackupSetRecord set;
-            set.nStripe = m_stripe;
-            set.nPosition = m_setPosition;
-            set.strDatabaseName = std::move(database);
-            set.strBackupStartDate = info.strBackupStartDate;
-            set.nBackupSize = LoadU64(scin + kScinBackupSize);
-            if (m_dataSet != nullptr) set.dataSet = *m_dataSet;
-            m_store.m_backupSets.push_back(std::move(set));
-        }
         return true;
     }
 
@@ -196,28 +307,31 @@ private:
         if (m_reader == Reader::ScanMemory) return at;
         // Without a SCIN there is no count. A damaged count is held to the
         // entries the rest of the data can hold and to the most files a database
-        // can have, so that neither time nor memory grows past what the input
-        // justifies (each entry may name up to 64 KiB); an entry that starts past
-        // the end of the data is not read.
+        // can have; an entry that starts past the end of the data is not read.
         const uint64_t end = m_bytes.End();
         const uint64_t room = end > at ? (end - at + SqlFileDescriptor::kSize - 1) / SqlFileDescriptor::kSize : 0;
         const uint64_t count = m_haveScin ? std::min({uint64_t{m_fileCount}, room, kMostDatabaseFiles}) : 0;
-        const bool record = m_reader == Reader::ChosenFile || m_reader == Reader::ChosenMemory;
 
         uint64_t p = at;
         for (uint64_t i = 0; i < count && p < end; ++i) {
             uint64_t length;
-            if (record) {
+            if (m_files) {
                 SqlFileDescriptor entry;
                 if (!m_bytes.Read(p, entry.bytes.data(), entry.bytes.size())) break;
-                std::u16string name = m_bytes.Text(p + entry.NameOffset(), entry.NameSize());
-                if (m_bytes.Failed()) break;
-                m_store.m_databaseFiles.push_back(MakeDatabaseFileRecord(entry, std::move(name)));
                 length = entry.Length();
+                const TextSpan name{p + entry.NameOffset(), entry.NameSize()};
+                Credit(p, ReadWithin(p, length, SqlFileDescriptor::kSize, {name}));
+                if (!MayRead(SqlFileDescriptor::kSize + name.size)) break;
+                std::u16string physicalName = m_bytes.Text(name.start, entry.NameSize());
+                if (m_bytes.Failed()) break;
+                if (!m_files->Append(MakeDatabaseFileRecord(entry, std::move(physicalName)))) break;
                 if (length == 0) {
-                    // An entry that does not move on stands for every entry left.
-                    const DatabaseFileRecord same = m_store.m_databaseFiles.back();
-                    for (++i; i < count; ++i) m_store.m_databaseFiles.push_back(same);
+                    // An entry that does not move on stands for every entry left,
+                    // as far as the list's bound goes.
+                    for (++i; i < count; ++i) {
+                        DatabaseFileRecord same = m_files->Back();
+                        if (!m_files->Append(std::move(same))) break;
+                    }
                     break;
                 }
             } else {
@@ -231,9 +345,13 @@ private:
         return p;
     }
 
-    const CatalogBytes& m_bytes;
+    ByteSource& m_bytes;
     Reader m_reader;
     CatalogStore& m_store;
+    std::optional<BoundedList<BackupSetRecord>> m_sets;    // the scan readers fill it
+    std::optional<BoundedList<DatabaseFileRecord>> m_files;  // the re-reads fill it
+    uint64_t m_walked = 0;    // distinct bytes of sub-records read by this walk
+    uint64_t m_recordsRead = 0;  // bytes of SCIN records and entries read by this walk, names included
     uint32_t m_stripe = 0;
     uint64_t m_setPosition = 0;
     const DataSetInfo* m_dataSet = nullptr;
@@ -243,40 +361,44 @@ private:
 
 }  // namespace
 
+void StartFileWalk(CatalogStore& store) { ForgetSource(store.m_setLedger); }
+
 CatalogWalkEnd WalkMsciCatalog(BackupFile& file, uint64_t blockPosition, uint16_t offsetToFirstEvent,
                                const MtfStreamHeader& catalogHeader, uint32_t stripe, const DataSetInfo& dataSet,
                                CatalogStore& store) {
-    CatalogBytes bytes(file);
-    CatalogWalk walk(bytes, Reader::ScanFile, store);
+    ByteSource bytes(file);
+    CatalogWalk walk(bytes, Reader::ScanFile, store, Source{false, stripe, 0, false});
     walk.SetOrigin(stripe, blockPosition, dataSet);
     return walk.Run(blockPosition, offsetToFirstEvent, catalogHeader);
 }
 
 bool ParseCatalogInMemory(const uint8_t* buffer, uint64_t n, uint32_t offset, uint64_t chunkPosition,
                           const DataSetInfo& dataSet, uint32_t stripe, CatalogStore& store) {
-    CatalogBytes bytes(buffer, n);
-    CatalogWalk walk(bytes, Reader::ScanMemory, store);
+    ByteSource bytes(buffer, n);
+    CatalogWalk walk(bytes, Reader::ScanMemory, store, Source{true, stripe, chunkPosition, false});
     walk.SetOrigin(stripe, chunkPosition, dataSet);
     walk.RunFromBlock(offset);
     return true;
 }
 
 bool ReadCatalogFromBuffer(const uint8_t* buffer, uint64_t n, uint32_t offset, CatalogStore& store) {
-    CatalogBytes bytes(buffer, n);
-    CatalogWalk walk(bytes, Reader::ChosenMemory, store);
+    ByteSource bytes(buffer, n);
+    CatalogWalk walk(bytes, Reader::ChosenMemory, store, Source{true, 0, 0, true});
     walk.RunFromBlock(offset);
     return true;
 }
 
 void ReadCatalogFromFile(const std::vector<InputFileEntry>& inputFiles, uint64_t position, uint32_t stripe,
-                         CatalogStore& store) {
+                         CatalogStore& store) try {
     if (stripe >= inputFiles.size()) return;
     BackupFile file;
     if (!file.Open(inputFiles[stripe].strPath)) return;
     uint8_t tag[4] = {};
     file.ReadAt(position, tag, sizeof tag);
     if (!BlockTagIs(tag, "MSCI")) return;
-    CatalogBytes bytes(file);
-    CatalogWalk walk(bytes, Reader::ChosenFile, store);
+    ByteSource bytes(file);
+    CatalogWalk walk(bytes, Reader::ChosenFile, store, Source{false, stripe, 0, true});
     walk.RunFromBlock(position);
+} catch (...) {
+    // A failed allocation ends the re-read; what it filled stays.
 }

@@ -3,6 +3,13 @@
 // readers walk it: the MSCI step of the plain walk, the in-memory parse of a
 // decoded chunk during a scan, and the re-reads of the chosen set from a file
 // or from a decoded chunk.
+//
+// What a walk keeps is bounded by what it read: each list of the store holds at
+// most four times the distinct catalog bytes read to fill it (plus 1 MiB) and
+// never more than 32 MiB, and a walk reads its records in proportion to the
+// bytes it walks and steps through at most 2^20 sub-records. Where a record
+// would pass a bound, and where an allocation fails, the walk ends as at a read
+// error, keeping what it found; no exception leaves a reader.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +31,10 @@ struct CatalogWalkEnd {
     CatalogEnding ending = CatalogEnding::Other;
     uint64_t position = 0;
 };
+
+// Tells the scan readers that a walk of a file begins (also of a file walked
+// before): the catalog bytes it reads count as read anew.
+void StartFileWalk(CatalogStore& store);
 
 // The MSCI step of the plain walk: the block at `blockPosition` has been read,
 // `offsetToFirstEvent` taken from it and the catalog stream header read there.

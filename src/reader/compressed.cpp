@@ -7,7 +7,9 @@
 #include <new>
 #include <optional>
 
+#include "reader/byte_source.h"
 #include "reader/catalog.h"
+#include "reader/mtf_walk.h"
 #include "reader/tags.h"
 #include "reader/xpress_huffman.h"
 
@@ -52,30 +54,14 @@ uint32_t DecodeChunk(const CompressedChunkHeader& header, const uint8_t* stored,
     return n;
 }
 
-// UTF-16LE text of `size` bytes at `start` of a chunk's output of `n` bytes;
-// bytes past the output read as zero, so the text ends there at the latest.
-std::u16string OutputText(const uint8_t* decoded, uint32_t n, uint64_t start, uint16_t size) {
-    if (size == 0 || start >= n) return {};
-    return Utf16LeText(decoded + start, static_cast<size_t>(std::min<uint64_t>(size, n - start)));
-}
-
-// The data set of the SSET block at offset `o` of a chunk's output.
-DataSetInfo ReadDataSet(const uint8_t* decoded, uint32_t n, uint32_t o) {
-    const uint8_t* block = decoded + o;
-    DataSetInfo info;
-    info.nNumber = LoadU16(block + 62);
-    info.strName = OutputText(decoded, n, uint64_t{o} + LoadU16(block + 66), LoadU16(block + 64));
-    info.strDescription = OutputText(decoded, n, uint64_t{o} + LoadU16(block + 70), LoadU16(block + 68));
-    return info;
-}
-
 // Looks at every 512-byte step of a decoded chunk for the blocks that matter to
 // the scan: SSET sets the remembered data set, every MSCI yields its backup sets.
 void SearchOutput(const uint8_t* decoded, uint32_t n, uint64_t chunkPosition, uint32_t stripe, ScanContext& ctx) {
     for (uint32_t o = 0; o < n; o += kChunkUnit) {
         const uint8_t* block = decoded + o;
         if (BlockTagIs(block, "SSET")) {
-            ctx.chunkDataSet = ReadDataSet(decoded, n, o);
+            ByteSource bytes(decoded, n);  // bytes past the output read as zero
+            ctx.chunkDataSet = ReadDataSet(bytes, o, block);
         } else if (BlockTagIs(block, "MSCI")) {
             ctx.found = true;
             const DataSetInfo dataSet = ctx.chunkDataSet;
@@ -135,8 +121,9 @@ ContainerLayout DetectContainerLayout(BackupFile& file, uint64_t length) {
     return checksum == LoadU32(head + 24) ? kChecksummedLayout : kShortHeaderLayout;
 }
 
-void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) {
+void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) try {
     if (ctx.store == nullptr) return;  // nowhere to put what is found
+    StartFileWalk(*ctx.store);
     const ContainerLayout layout = DetectContainerLayout(file, length);
     std::vector<uint8_t> decoded(kDecodeBufferSize);
     size_t dirty = 0;  // bytes of the decode buffer that the last decode may have written
@@ -172,10 +159,12 @@ void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, Sc
         if (!next) return;
         position = *next;
     }
+} catch (...) {
+    // A failed allocation ends the walk of this file as a read error does.
 }
 
 void ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64_t chunkPosition, uint32_t stripe,
-                           CatalogStore& store) {
+                           CatalogStore& store) try {
     if (stripe >= inputFiles.size()) return;
     BackupFile file;
     if (!file.Open(inputFiles[stripe].strPath)) return;
@@ -193,4 +182,6 @@ void ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64
             return;
         }
     }
+} catch (...) {
+    // A failed allocation ends the re-read; what it filled stays.
 }

@@ -54,7 +54,8 @@ uint32_t CompressedChunkChecksum(const uint8_t* stored, size_t size);
 ContainerLayout DetectContainerLayout(BackupFile& file, uint64_t length);
 
 // Walks the open container to `length`, decoding every chunk and collecting the
-// backup sets of its catalogs into ctx.store.
+// backup sets of its catalogs into ctx.store. A failed allocation ends the walk
+// as a read error does; the sets found before stay.
 void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx);
 
 // Re-reads the chosen set's catalog from the chunk at `chunkPosition` of the

@@ -21,7 +21,6 @@ constexpr BlockType kBlockTypes[] = {
 };
 constexpr size_t kLargestFixedPart = 98;
 constexpr uint64_t kUnknownDataStep = 512;
-constexpr size_t kOffsetToFirstEvent = 8;
 
 // SSET fields, from the block's first byte.
 constexpr size_t kDataSetNumber = 62;
@@ -29,23 +28,6 @@ constexpr size_t kDataSetNameSize = 64;
 constexpr size_t kDataSetNameOffset = 66;
 constexpr size_t kDataSetDescriptionSize = 68;
 constexpr size_t kDataSetDescriptionOffset = 70;
-
-// UTF-16LE text of `size` bytes at `position`, read into a zeroed buffer.
-std::u16string ReadText(BackupFile& file, uint64_t position, uint16_t size) {
-    if (size == 0) return {};
-    std::vector<uint8_t> buffer(size + 2u, 0);
-    file.ReadAt(position, buffer.data(), size);
-    return Utf16LeText(buffer.data(), size);
-}
-
-DataSetInfo ReadDataSet(BackupFile& file, uint64_t block, const uint8_t* fixed) {
-    DataSetInfo dataSet;
-    dataSet.strName = ReadText(file, block + LoadU16(fixed + kDataSetNameOffset), LoadU16(fixed + kDataSetNameSize));
-    dataSet.nNumber = LoadU16(fixed + kDataSetNumber);
-    dataSet.strDescription =
-        ReadText(file, block + LoadU16(fixed + kDataSetDescriptionOffset), LoadU16(fixed + kDataSetDescriptionSize));
-    return dataSet;
-}
 
 // Where the block walk goes on after an MSCI block whose catalog walk ended as `end`.
 uint64_t AfterCatalog(BackupFile& file, uint64_t length, ScanMode mode, uint64_t streamEnd, CatalogWalkEnd end) {
@@ -63,6 +45,15 @@ uint64_t AfterCatalog(BackupFile& file, uint64_t length, ScanMode mode, uint64_t
 }
 
 }  // namespace
+
+DataSetInfo ReadDataSet(ByteSource& bytes, uint64_t block, const uint8_t* fixed) {
+    DataSetInfo dataSet;
+    dataSet.nNumber = LoadU16(fixed + kDataSetNumber);
+    dataSet.strName = bytes.Text(block + LoadU16(fixed + kDataSetNameOffset), LoadU16(fixed + kDataSetNameSize));
+    dataSet.strDescription =
+        bytes.Text(block + LoadU16(fixed + kDataSetDescriptionOffset), LoadU16(fixed + kDataSetDescriptionSize));
+    return dataSet;
+}
 
 MtfStreamHeader MtfStreamHeader::FromBytes(const uint8_t b[kSize]) {
     MtfStreamHeader h;
@@ -105,11 +96,12 @@ uint64_t FollowStreamChain(BackupFile& file, uint64_t blockPosition, uint16_t of
     return p;
 }
 
-void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) {
+void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) try {
     // The data set number is kept from earlier files of the run; its texts are not.
     ctx.mtfDataSet.strName.clear();
     ctx.mtfDataSet.strDescription.clear();
     if (ctx.store == nullptr) return;  // nowhere to put what is found
+    StartFileWalk(*ctx.store);
     uint64_t position = 0;
     while (position < length) {
         if (ctx.StopRequested()) return;
@@ -142,7 +134,10 @@ void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanConte
                     WalkMsciCatalog(file, position, firstEvent, catalog, stripe, ctx.mtfDataSet, *ctx.store);
                 next = AfterCatalog(file, length, ctx.mode, streamEnd, end);
             } else {
-                if (name == "SSET") ctx.mtfDataSet = ReadDataSet(file, position, fixed);
+                if (name == "SSET") {
+                    ByteSource bytes(file);
+                    ctx.mtfDataSet = ReadDataSet(bytes, position, fixed);
+                }
                 bool noteMqda = ctx.mode == ScanMode::Advanced && name == "MSDA";
                 next = FollowStreamChain(file, position, firstEvent, length, noteMqda ? &ctx.mqda : nullptr);
             }
@@ -155,4 +150,7 @@ void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanConte
         if (next <= position) next = position + kUnknownDataStep;
         position = next;
     }
+} catch (...) {
+    // A failed allocation ends this file's walk as a read error does; what was
+    // found before it stays.
 }

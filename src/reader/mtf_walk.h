@@ -6,8 +6,15 @@
 #include <cstdint>
 
 #include "reader/backup_file.h"
+#include "reader/byte_source.h"
+#include "reader/records.h"
 #include "reader/scan_context.h"
 #include "reader/tags.h"
+
+// Where the MTF common block header of every descriptor block keeps its offset
+// to the first event (a 16-bit value): the distance from the block's first byte
+// to its first stream header.
+inline constexpr size_t kOffsetToFirstEvent = 8;
 
 // The 22-byte MTF stream header that starts every stream of a block's chain.
 struct MtfStreamHeader {
@@ -38,10 +45,16 @@ MtfStreamHeader ReadStreamHeader(BackupFile& file, uint64_t position);
 uint64_t FollowStreamChain(BackupFile& file, uint64_t blockPosition, uint16_t offsetToFirstEvent, uint64_t length,
                            bool* mqda);
 
+// The data set of the SSET block at `block`, whose fixed part is `fixed`: its
+// number, and its name and description read from `bytes` at the block plus their
+// offsets. The plain walk reads them from the file, the chunk walk from the
+// decoded chunk.
+DataSetInfo ReadDataSet(ByteSource& bytes, uint64_t block, const uint8_t* fixed);
+
 // Walks the open file from offset 0 to `length`, collecting every backup set
 // into ctx.store (which must be set) and raising ctx.found (and, in Advanced
-// Mode, ctx.mqda). The walk of the file ends early at a stop request or at the
-// first read error; the sets found before stay.
+// Mode, ctx.mqda). The walk of the file ends early at a stop request, at the
+// first read error or at a failed allocation; the sets found before stay.
 void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx);
 
 // Position arithmetic that stops at 2^64 - 1 instead of wrapping round.

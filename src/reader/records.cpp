@@ -25,14 +25,16 @@ std::u16string FormatMtfDateTime(const uint8_t b[5]) {
 }
 
 std::u16string Utf16LeText(const uint8_t* data, size_t size) {
-    std::u16string text;
-    text.reserve(size / 2 + 1);
-    for (size_t i = 0; i < size; i += 2) {
-        uint16_t low = data[i];
-        uint16_t high = (i + 1 < size) ? data[i + 1] : 0;
-        char16_t unit = static_cast<char16_t>(low | (high << 8));
-        if (unit == 0) break;
-        text.push_back(unit);
+    // Counted first, so that the text holds no more memory than its units: a long
+    // field with an early NUL gives a short text.
+    size_t units = 0;
+    for (size_t i = 0; i < size; i += 2, ++units) {
+        if (data[i] == 0 && (i + 1 >= size || data[i + 1] == 0)) break;
+    }
+    std::u16string text(units, u'\0');
+    for (size_t u = 0; u < units; ++u) {
+        const size_t i = 2 * u;
+        text[u] = static_cast<char16_t>(data[i] | ((i + 1 < size ? data[i + 1] : 0) << 8));
     }
     return text;
 }

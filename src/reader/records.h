@@ -93,6 +93,22 @@ struct DatabaseFileRecord {
 // Builds the record of one SFIN entry; the name is taken by the caller.
 DatabaseFileRecord MakeDatabaseFileRecord(const SqlFileDescriptor& entry, std::u16string name);
 
+// What the catalog readers have put into one list of the store, and how many
+// distinct catalog bytes they read to fill it: the readers hold each list to a
+// few times those bytes (catalog.cpp). They count the list afresh whenever they
+// find that someone else emptied or changed it.
+struct ListLedger {
+    size_t entries = 0;  // the list's size when last counted
+    uint64_t held = 0;   // bytes its entries hold, texts included
+    uint64_t read = 0;   // distinct catalog bytes read for them
+    // The bytes credited last (a file in one walk, or one decoded chunk of it)
+    // and how far, so that bytes read twice count once.
+    bool sourceInMemory = false;
+    uint32_t sourceStripe = UINT32_MAX;
+    uint64_t sourceChunk = 0;
+    uint64_t creditedTo = 0;
+};
+
 // What the scan found: every backup set, the chosen one's index, its backup
 // information and its database files. The application object owns one.
 struct CatalogStore {
@@ -100,6 +116,9 @@ struct CatalogStore {
     BackupInfo m_backupInfo;
     std::vector<BackupSetRecord> m_backupSets;
     uint32_t m_nSelectedSet = 0;
+
+    ListLedger m_setLedger;   // for m_backupSets
+    ListLedger m_fileLedger;  // for m_databaseFiles
 };
 
 // The text of a 5-byte MTF DATE_TIME: "day-month-year::hour:minute:second".

@@ -225,11 +225,11 @@ TEST(CatalogReaders, DamagedCountsAreHeldToWhatTheDataCanHold) {
     EXPECT_LE(c.FromBuffer().m_databaseFiles.size(), most);
     EXPECT_EQ(c.Scan().m_backupSets.size(), 1u);
 
-    // However large the file, no set lists more files than a database can have.
+    // However many entries the data holds, no set lists more files than a database can have.
     MtfWriter big;
     big.ExtendTo(kBlock);
-    big.Msci(CatalogStreamBuilder().Scin(Scin(u"Db", 0xFFFFFFFFu, 0)).Sfin({stuck}));
-    big.ExtendTo(kBlock + 40000ull * 400);
+    const std::vector<SfinEntryFields> entries(40000, Entry(u"", 1, 5));
+    big.Msci(CatalogStreamBuilder().Scin(Scin(u"Db", 0xFFFFFFFFu, 0)).Sfin(entries));
     TempFile temp;
     big.WriteSparseFile(temp.Path());
     CatalogStore store;
@@ -241,6 +241,22 @@ TEST(CatalogReaders, DamagedCountsAreHeldToWhatTheDataCanHold) {
     EXPECT_TRUE(orphan.FromFile().m_databaseFiles.empty());
     EXPECT_TRUE(orphan.FromBuffer().m_databaseFiles.empty());
     EXPECT_TRUE(orphan.Scan().m_backupSets.empty());  // the walk ended at the SFIN
+}
+
+TEST(CatalogReaders, CatalogsOfOneChunkThatRunIntoEachOtherRecordTheirSetsOnce) {
+    // The first catalog's SFGI steps over the second block to the second catalog's SCIN.
+    MtfWriter w;
+    w.Msci(CatalogStreamBuilder().Item("SFGI", {}, 512), "MQCI", 4096);
+    MtfWriter second;
+    second.Msci(CatalogStreamBuilder().Scin(Scin(u"Two", 0, 0)));
+    w.Write(512, second.Bytes());
+    std::vector<uint8_t> chunk = w.Bytes();
+    const uint64_t n = chunk.size();
+    chunk.resize(n + 400, 0);
+    CatalogStore store;
+    for (uint32_t o : {0u, 512u}) ParseCatalogInMemory(chunk.data(), n, o, 16, DataSetInfo{}, 0, store);
+    ASSERT_EQ(store.m_backupSets.size(), 1u);
+    EXPECT_EQ(U8(store.m_backupSets[0].strDatabaseName), "Two");
 }
 
 TEST(CatalogReaders, InMemoryNothingAtOrPastTheDecodedLengthIsTaken) {
