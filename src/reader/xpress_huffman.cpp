@@ -1,9 +1,14 @@
 #include "reader/xpress_huffman.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
 #include "reader/records.h"
+
+// Match copies move 8-byte words and place a word's low bytes first.
+static_assert(std::endian::native == std::endian::little, "the match copy assumes a little-endian machine");
 
 int CompareCodeLength(const void* a, const void* b) {
     const auto* x = static_cast<const XpressCodeLength*>(a);
@@ -56,88 +61,312 @@ XpressHuffmanNode* XpressBuildHuffmanTree(const uint8_t* table, XpressHuffmanNod
     return root;
 }
 
-bool XpressBitReader::Start(const uint8_t* input, uint32_t size) {
-    data = input;
-    storedSize = size;
-    if (size < kXpressStreamStart) return false;
-    window = (static_cast<uint32_t>(LoadU16(input + 256)) << 16) | LoadU16(input + 258);
-    bits = 32;
-    pos = kXpressStreamStart;
-    return true;
-}
+namespace {
 
-bool XpressBitReader::Consume(uint32_t n) {
-    window <<= n;
-    bits -= static_cast<int32_t>(n);
-    if (bits < 16) {
-        if (storedSize - pos < 2) return false;
-        window += static_cast<uint32_t>(LoadU16(data + pos)) << (16 - bits);
-        pos += 2;
-        bits += 16;
+constexpr uint32_t kMaxCodeLength = 15;
+constexpr uint32_t kRootBits = 12;                           // codes this long or shorter resolve in one look-up
+constexpr uint32_t kSubBits = kMaxCodeLength - kRootBits;    // the rest of a longer code
+constexpr uint32_t kMaxSubtables = kXpressSymbolCount;       // one per code at most
+
+// What the next bits of the stream decode to. A leaf: (symbol << 6) | code length, so
+// that a shift by the entry's low six bits, as the machine shifts 64 bits, drops the
+// code. kLink + t: look the remaining bits up in second-level table t. kEnd: the decode
+// ends within these bits (the code leads to a missing branch; every such end leaves
+// the same output, wherever it falls).
+using Entry = uint16_t;
+constexpr Entry kLink = 0x8000;
+constexpr Entry kEnd = 0xFFFF;
+constexpr uint32_t kSymbolShift = 6;
+
+Entry Leaf(uint32_t symbol, uint32_t length) { return static_cast<Entry>((symbol << kSymbolShift) | length); }
+uint32_t CodeLength(Entry e) { return e & ((1u << kSymbolShift) - 1); }
+
+// The lookup table of one chunk: the first kRootBits of the window pick a root entry;
+// longer codes go on with kSubBits more bits in a second-level table of their prefix.
+struct DecodeTable {
+    Entry root[1u << kRootBits];
+    Entry sub[kMaxSubtables << kSubBits];
+    uint32_t subtables;
+
+    void Clear() {
+        std::fill(std::begin(root), std::end(root), kEnd);
+        subtables = 0;
+    }
+
+    // Makes every window that begins with `code` (of `length` bits) decode to `entry`.
+    void Place(uint32_t code, uint32_t length, Entry entry) {
+        if (length <= kRootBits) {
+            std::fill_n(root + (code << (kRootBits - length)), 1u << (kRootBits - length), entry);
+            return;
+        }
+        Entry& link = root[code >> (length - kRootBits)];
+        if (link == kEnd) {
+            std::fill_n(sub + (subtables << kSubBits), 1u << kSubBits, kEnd);
+            link = static_cast<Entry>(kLink + subtables++);
+        }
+        const uint32_t low = (code << (kMaxCodeLength - length)) & ((1u << kSubBits) - 1);
+        std::fill_n(sub + ((link - kLink) << kSubBits) + low, 1u << (kMaxCodeLength - length), entry);
+    }
+
+    // The entry for the code at the top of `window`: a leaf or kEnd.
+    Entry Lookup(uint32_t window) const {
+        const Entry e = root[window >> (32 - kRootBits)];
+        if (e < kLink || e == kEnd) return e;
+        return sub[((e - kLink) << kSubBits) | ((window >> (32 - kMaxCodeLength)) & ((1u << kSubBits) - 1))];
+    }
+
+    // Copies what the tree decodes under `node`, reached by `code` of `depth` bits.
+    void PlaceTree(const XpressHuffmanNode* node, uint32_t code, uint32_t depth) {
+        for (uint32_t bit = 0; bit < 2; ++bit) {
+            const XpressHuffmanNode* child = node->child[bit];
+            const uint32_t childCode = (code << 1) | bit;
+            if (child == nullptr) continue;  // stays kEnd
+            if (child->isLeaf != 0) {
+                Place(childCode, depth + 1, Leaf(child->symbol, depth + 1));
+            } else if (depth + 1 < kMaxCodeLength) {
+                PlaceTree(child, childCode, depth + 1);
+            }  // no leaf lies deeper than the longest code
+        }
+    }
+};
+
+// Fills `table` from the chunk's 256 table bytes as the canonical tree would decode;
+// false when the tree would need more than kXpressMaxNodes nodes (nothing is decoded).
+bool BuildTable(const uint8_t* lengths, DecodeTable& table) {
+    uint32_t count[kMaxCodeLength + 1] = {};
+    for (uint32_t k = 0; k < kXpressTableSize; ++k) {
+        ++count[lengths[k] & 15];
+        ++count[lengths[k] >> 4];
+    }
+    // first[L]: the code of the first symbol of length L, as the canonical assignment
+    // gives it (each length goes on from the last shorter code shifted left).
+    uint32_t first[kMaxCodeLength + 2] = {};
+    for (uint32_t length = 1; length <= kMaxCodeLength; ++length)
+        first[length + 1] = (first[length] + count[length]) << 1;
+    // The codes fill [0, end) of the 15-bit code space in order; past 2^15 some code
+    // overflows its length and later codes replace earlier ones in the tree.
+    const uint32_t end = first[kMaxCodeLength + 1] >> 1;
+    table.Clear();
+
+    if (end > (1u << kMaxCodeLength)) {
+        XpressHuffmanNode nodes[kXpressMaxNodes];
+        const XpressHuffmanNode* root = XpressBuildHuffmanTree(lengths, nodes);
+        if (root == nullptr) return false;
+        table.PlaceTree(root, 0, 0);
+        return true;
+    }
+
+    // A prefix code: the tree has the root, a leaf per code, and an inner node for every
+    // distinct proper prefix. The codes longer than d bits fill [first[d + 1] << (14 - d),
+    // end) in 15-bit terms, so their d-bit prefixes form one run.
+    uint32_t nodes = 1 + kXpressSymbolCount - count[0];
+    for (uint32_t d = 1; d < kMaxCodeLength; ++d) {
+        const uint32_t from = first[d + 1] << (kMaxCodeLength - 1 - d);
+        if (from < end) nodes += ((end - 1) >> (kMaxCodeLength - d)) - (from >> (kMaxCodeLength - d)) + 1;
+    }
+    if (nodes > kXpressMaxNodes) return false;
+
+    for (uint32_t symbol = 0; symbol < kXpressSymbolCount; ++symbol) {
+        const uint32_t length = (lengths[symbol / 2] >> (4 * (symbol & 1))) & 15;
+        if (length != 0) table.Place(first[length]++, length, Leaf(symbol, length));
     }
     return true;
 }
 
-bool XpressBitReader::ReadByte(uint32_t& value) {
-    if (pos >= storedSize) return false;
-    value = data[pos++];
-    return true;
+// The reader of the slow loop: XpressBitReader with every step tested against the end
+// of the stored bytes.
+struct CheckedReader {
+    XpressBitReader& reader;
+
+    uint32_t Window() const { return reader.window; }
+    bool ConsumeCode(Entry e) { return reader.Consume(CodeLength(e)); }
+    bool Consume(uint32_t n) { return reader.Consume(n); }
+    bool ReadByte(uint32_t& value) { return reader.ReadByte(value); }
+    bool ReadWord(uint32_t& value) { return reader.ReadWord(value); }
+};
+
+// Stored bytes that one symbol may read in the fast loop: the word standing under the
+// window when it begins, up to 3 length bytes, and the words that stand under the
+// window after each of its two refills.
+constexpr uint32_t kLookaheadMargin = 2 + 3 + 2 + 2;
+
+// The reader of the fast loop: XpressBitReader's window and loads, with the window in
+// the top half of a 64-bit buffer and the word that the next refill takes already
+// standing under its valid bits. A refill then only counts, and the next code's look-up
+// never waits on a load. The bits under the window's valid ones, which nothing reads,
+// are all that differ. Used while at least kLookaheadMargin bytes remain at `in`.
+struct LookaheadReader {
+    const uint8_t* in;  // data + XpressBitReader::pos
+    int32_t bits;       // as in XpressBitReader
+    uint64_t top;       // the window in bits 63 .. 32
+    uint64_t buffer;    // top, and under its valid bits the word at `in`
+
+    explicit LookaheadReader(const XpressBitReader& r) : in(r.data + r.pos), bits(r.bits) {
+        top = uint64_t{r.window} << 32;
+        Reload();
+    }
+
+    // Gives the state back; the window's bits below the valid ones are zero again.
+    void HandBack(XpressBitReader& r) const {
+        r.pos = static_cast<uint32_t>(in - r.data);
+        r.bits = bits;
+        r.window = static_cast<uint32_t>((top >> (64 - bits)) << (32 - bits));
+    }
+
+    uint32_t Window() const { return static_cast<uint32_t>(top >> 32); }
+
+    // Shifting by the whole entry lets the machine's own masking of a 64-bit shift
+    // count take the code length.
+    bool ConsumeCode(Entry e) { return Drop(buffer << (e & 63), CodeLength(e)); }
+    bool Consume(uint32_t n) { return Drop(buffer << n, n); }
+
+    bool ReadByte(uint32_t& value) {
+        value = *in++;
+        Reload();
+        return true;
+    }
+
+    bool ReadWord(uint32_t& value) {
+        value = LoadU16(in);
+        in += 2;
+        Reload();
+        return true;
+    }
+
+private:
+    bool Drop(uint64_t shifted, uint32_t n) {
+        bits -= static_cast<int32_t>(n);
+        const int32_t refill = (bits - 16) >> 31;  // all ones when the word under the window is taken in
+        in += refill & 2;
+        bits += refill & 16;
+        top = shifted;  // that word stands there already
+        buffer = shifted | ((uint64_t{LoadU16(in)} << (48 - bits)) & static_cast<uint64_t>(int64_t{refill}));
+        return true;
+    }
+
+    // Puts the word at `in` under the valid bits.
+    void Reload() {
+        top = (top >> (64 - bits)) << (64 - bits);
+        buffer = top | (uint64_t{LoadU16(in)} << (48 - bits));
+    }
+};
+
+uint64_t Load64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
 }
 
-bool XpressBitReader::ReadWord(uint32_t& value) {
-    if (storedSize - pos < 2) return false;
-    value = LoadU16(data + pos);
-    pos += 2;
-    return true;
+void Store64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, sizeof v); }
+
+// For a distance d below 8: the smallest multiple of d that is 8 or more. Once the
+// first 8 bytes of such a match stand, every later byte equals the one that far back.
+constexpr uint32_t kRepeatStep[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+
+// Copies a match of `length` bytes from `distance` back to dst, exactly as byte by byte
+// would (a short distance repeats the bytes just written). It moves 8-byte words and
+// may run up to 7 bytes past the match, so it puts back the 8 bytes that follow it:
+// dst + length + 8 must lie in the output, and so must the 8 bytes before dst.
+[[gnu::always_inline]] inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
+    const uint64_t after = Load64(dst + length);
+    uint32_t step = distance;
+    uint32_t k = 0;
+    if (distance < 8) {
+        // The last `distance` bytes, repeated to fill a word.
+        uint64_t word = Load64(dst - 8) >> (8 * (8 - distance));
+        for (uint32_t filled = distance; filled < 8; filled *= 2) word |= word << (8 * filled);
+        Store64(dst, word);
+        step = kRepeatStep[distance];
+        k = 8;
+    }
+    for (; k < length; k += 8) Store64(dst + k, Load64(dst + k - step));
+    Store64(dst + length, after);
 }
+
+// The output of one decode: bytes start .. end, the next one at `next`.
+struct Output {
+    uint8_t* const start;
+    uint8_t* next;
+    uint8_t* const end;
+};
+
+// Writes a match of `length` bytes from `distance` back, as byte by byte would; false
+// when the output's end cuts it (the decode ends).
+[[gnu::always_inline]] inline bool WriteMatch(Output& o, uint32_t distance, uint32_t length) {
+    const size_t written = static_cast<size_t>(o.next - o.start);
+    const size_t room = static_cast<size_t>(o.end - o.next);
+    if (distance <= written && written >= 8 && length + 8 <= room) {
+        CopyMatch(o.next, distance, length);
+        o.next += length;
+        return true;
+    }
+    if (distance > written || written < 8) {
+        // Near the output's start: byte by byte, passing over bytes whose source lies
+        // before the start.
+        for (uint32_t c = 0; c < length; ++c) {
+            if (o.next == o.end) return false;
+            if (distance <= static_cast<size_t>(o.next - o.start)) *o.next = *(o.next - distance);
+            ++o.next;
+        }
+        return true;
+    }
+    // The output ends inside the match or less than 8 bytes after it: words up to 8 bytes
+    // before the match's (or the output's) end, then bytes.
+    uint8_t* const end = o.next + std::min<size_t>(length, room);
+    if (end - o.next > 8) {
+        CopyMatch(o.next, distance, static_cast<uint32_t>(end - o.next - 8));
+        o.next = end - 8;
+    }
+    for (; o.next < end; ++o.next) *o.next = *(o.next - distance);
+    return length <= room;
+}
+
+// Decodes one symbol and writes its output; false when the decode ends.
+template <typename Reader>
+[[gnu::always_inline]] inline bool DecodeSymbol(Reader& reader, const DecodeTable& table, Output& o) {
+    const Entry entry = table.Lookup(reader.Window());
+    if (entry == kEnd || !reader.ConsumeCode(entry)) return false;
+    const uint32_t symbol = entry >> kSymbolShift;
+    if (symbol < 256) {
+        *o.next++ = static_cast<uint8_t>(symbol);
+        return true;
+    }
+
+    const uint32_t m = symbol - 256;
+    uint32_t length = m & 15;
+    const uint32_t k = m >> 4;
+    // The distance bits follow the code in the stream; the length bytes stand at the
+    // reader's position, after the words already loaded.
+    const uint32_t extra = (reader.Window() >> 1) >> (31 - k);  // the next k bits, also for k = 0
+    if (length == 15) {
+        uint32_t byte;
+        if (!reader.ReadByte(byte)) return false;
+        length = byte + 15;
+        if (byte == 255 && !reader.ReadWord(length)) return false;
+    }
+    if (!reader.Consume(k)) return false;
+    return WriteMatch(o, extra + (1u << k), length + 3);
+}
+
+}  // namespace
 
 void XpressHuffmanDecompress(const uint8_t* input, uint32_t storedSize, uint32_t n, uint8_t* output) {
     XpressBitReader reader;
     if (!reader.Start(input, storedSize)) return;
-    XpressHuffmanNode nodes[kXpressMaxNodes];
-    const XpressHuffmanNode* root = XpressBuildHuffmanTree(input, nodes);
-    if (root == nullptr) return;
+    DecodeTable table;
+    if (!BuildTable(input, table)) return;
 
-    uint32_t i = 0;
-    while (i < n) {
-        // One bit per step from the root down to a leaf.
-        const XpressHuffmanNode* node = root;
-        do {
-            uint32_t bit = reader.window >> 31;
-            if (!reader.Consume(1)) return;
-            node = node->child[bit];
-            if (node == nullptr) return;
-        } while (node->isLeaf == 0);
-
-        uint32_t symbol = node->symbol;
-        if (symbol < 256) {
-            output[i++] = static_cast<uint8_t>(symbol);
-            continue;
+    Output o{output, output, output + n};
+    if (storedSize - reader.pos >= kLookaheadMargin) {
+        const uint8_t* const last = input + storedSize - kLookaheadMargin;  // where the fast loop may start a symbol
+        LookaheadReader fast(reader);
+        while (o.next < o.end && fast.in <= last) {
+            if (!DecodeSymbol(fast, table, o)) return;
         }
-
-        uint32_t m = symbol - 256;
-        uint32_t length = m & 15;
-        uint32_t k = m >> 4;
-        // The distance bits are taken before the length bytes are read and before
-        // they are consumed: they follow the symbol in the bit stream, while the length
-        // bytes stand at the reader's position after the words already loaded.
-        uint32_t extra = k > 0 ? reader.Peek(k) : 0;
-        if (length == 15) {
-            uint32_t byte;
-            if (!reader.ReadByte(byte)) return;
-            length = byte + 15;
-            if (byte == 255 && !reader.ReadWord(length)) return;
-        }
-        if (!reader.Consume(k)) return;
-        length += 3;
-        uint32_t distance = extra + (1u << k);
-
-        // Byte by byte, so a distance shorter than the length repeats what was just
-        // written; bytes that would come from before the output start keep their value.
-        for (uint32_t c = 0; c < length; ++c) {
-            if (i >= n) return;
-            if (distance <= i) output[i] = output[i - distance];
-            ++i;
-        }
+        fast.HandBack(reader);
+    }
+    CheckedReader careful{reader};
+    while (o.next < o.end) {
+        if (!DecodeSymbol(careful, table, o)) return;
     }
 }
