@@ -108,11 +108,13 @@ struct DecodeTable {
         std::fill_n(sub + ((link - kLink) << kSubBits) + low, 1u << (kMaxCodeLength - length), entry);
     }
 
-    // The entry for the code at the top of `window`: a leaf or kEnd.
-    Entry Lookup(uint32_t window) const {
-        const Entry e = root[window >> (32 - kRootBits)];
-        if (e < kLink || e == kEnd) return e;
-        return sub[((e - kLink) << kSubBits) | ((window >> (32 - kMaxCodeLength)) & ((1u << kSubBits) - 1))];
+    // The leaf for the code at the top of `window`; false when the decode ends there.
+    bool Lookup(uint64_t window, Entry& e) const {
+        e = root[window >> (64 - kRootBits)];
+        if (e < kLink) return true;
+        if (e == kEnd) return false;
+        e = sub[((e - kLink) << kSubBits) | ((window >> (64 - kMaxCodeLength)) & ((1u << kSubBits) - 1))];
+        return e != kEnd;
     }
 
     // Copies what the tree decodes under `node`, reached by `code` of `depth` bits.
@@ -178,46 +180,62 @@ bool BuildTable(const uint8_t* lengths, DecodeTable& table) {
 struct CheckedReader {
     XpressBitReader& reader;
 
-    uint32_t Window() const { return reader.window; }
+    uint64_t Window() const { return uint64_t{reader.window} << 32; }
     bool ConsumeCode(Entry e) { return reader.Consume(CodeLength(e)); }
+    // Drops a match's code, then takes its k distance bits (0 to 15) into `extra`.
+    bool ConsumeCodeAndBits(Entry e, uint32_t k, uint32_t& extra) {
+        if (!ConsumeCode(e)) return false;
+        extra = Peek(k);
+        return reader.Consume(k);
+    }
+    // The next k bits (0 to 15), not consumed.
+    uint32_t Peek(uint32_t k) const { return (reader.window >> 1) >> (31 - k); }
     bool Consume(uint32_t n) { return reader.Consume(n); }
     bool ReadByte(uint32_t& value) { return reader.ReadByte(value); }
     bool ReadWord(uint32_t& value) { return reader.ReadWord(value); }
 };
 
-// Stored bytes that one symbol may read in the fast loop: the word standing under the
-// window when it begins, up to 3 length bytes, and the words that stand under the
-// window after each of its two refills.
-constexpr uint32_t kLookaheadMargin = 2 + 3 + 2 + 2;
+// Stored bytes that one symbol may read in the fast loop: a match with length bytes
+// reads two words after its code's refill, then the length bytes (up to 3), then two
+// words again, and its distance bits take in one more.
+constexpr uint32_t kLookaheadMargin = 2 + 4 + 3 + 2;
 
 // The reader of the fast loop: XpressBitReader's window and loads, with the window in
-// the top half of a 64-bit buffer and the word that the next refill takes already
-// standing under its valid bits. A refill then only counts, and the next code's look-up
-// never waits on a load. The bits under the window's valid ones, which nothing reads,
-// are all that differ. Used while at least kLookaheadMargin bytes remain at `in`.
+// the top half of a 64-bit buffer and the two words that the next refills take already
+// standing under its valid bits. A refill then only counts, the next code's look-up
+// never waits on a load, and a match's code and distance bits go in one step, the
+// words they take in being the same whichever way they are counted. The bits under
+// the window's valid ones, which nothing reads, are all that differ. Used while at
+// least kLookaheadMargin bytes remain at `in`.
 struct LookaheadReader {
     const uint8_t* in;  // data + XpressBitReader::pos
-    int32_t bits;       // as in XpressBitReader
-    uint64_t top;       // the window in bits 63 .. 32
-    uint64_t buffer;    // top, and under its valid bits the word at `in`
+    uint32_t shift;     // 32 - XpressBitReader::bits: where the words under the window begin
+    uint64_t top;       // the window's valid bits at the top
+    uint64_t buffer;    // those bits, and under them the words at in and in + 2
 
-    explicit LookaheadReader(const XpressBitReader& r) : in(r.data + r.pos), bits(r.bits) {
-        top = uint64_t{r.window} << 32;
+    explicit LookaheadReader(const XpressBitReader& r)
+        : in(r.data + r.pos), shift(32 - static_cast<uint32_t>(r.bits)), top(uint64_t{r.window} << 32) {
         Reload();
     }
 
     // Gives the state back; the window's bits below the valid ones are zero again.
     void HandBack(XpressBitReader& r) const {
         r.pos = static_cast<uint32_t>(in - r.data);
-        r.bits = bits;
-        r.window = static_cast<uint32_t>((top >> (64 - bits)) << (32 - bits));
+        r.bits = static_cast<int32_t>(32 - shift);
+        r.window = static_cast<uint32_t>((top >> (32 + shift)) << shift);
     }
 
-    uint32_t Window() const { return static_cast<uint32_t>(top >> 32); }
+    uint64_t Window() const { return top; }
 
     // Shifting by the whole entry lets the machine's own masking of a 64-bit shift
     // count take the code length.
     bool ConsumeCode(Entry e) { return Drop(buffer << (e & 63), CodeLength(e)); }
+    bool ConsumeCodeAndBits(Entry e, uint32_t k, uint32_t& extra) {
+        const uint64_t afterCode = buffer << (e & 63);
+        extra = static_cast<uint32_t>((afterCode >> 1) >> (63 - k));
+        return Drop(afterCode << k, CodeLength(e) + k);
+    }
+    uint32_t Peek(uint32_t k) const { return static_cast<uint32_t>((top >> 1) >> (63 - k)); }
     bool Consume(uint32_t n) { return Drop(buffer << n, n); }
 
     bool ReadByte(uint32_t& value) {
@@ -234,20 +252,28 @@ struct LookaheadReader {
     }
 
 private:
+    // The words at p and p + 2 as they stand in the stream: the first one leading.
+    static uint64_t TwoWords(const uint8_t* p) { return std::rotl(LoadU32(p), 16); }
+
+    // Drops n bits (up to 30). XpressBitReader would take in a word each time fewer than
+    // 16 bits remained: one when 0 to 15 remain at the end, two when fewer than none.
+    // (At most 31 bits are valid when something is dropped: 32 only at the start.)
     bool Drop(uint64_t shifted, uint32_t n) {
-        bits -= static_cast<int32_t>(n);
-        const int32_t refill = (bits - 16) >> 31;  // all ones when the word under the window is taken in
-        in += refill & 2;
-        bits += refill & 16;
-        top = shifted;  // that word stands there already
-        buffer = shifted | ((uint64_t{LoadU16(in)} << (48 - bits)) & static_cast<uint64_t>(int64_t{refill}));
+        const uint32_t dropped = shift + n;  // 32 - the bits left, 1 to 46
+        const uint32_t words = (dropped - 1) >> 4;
+        in += 2 * words;
+        shift = dropped - 16 * words;
+        top = shifted;  // the words taken in stand there already
+        // What stands under the valid bits is the stream that follows them, so the two
+        // words at `in` go over it unchanged where they meet it.
+        buffer = shifted | (TwoWords(in) << shift);
         return true;
     }
 
-    // Puts the word at `in` under the valid bits.
+    // Puts the two words at `in` under the valid bits, in place of whatever stood there.
     void Reload() {
-        top = (top >> (64 - bits)) << (64 - bits);
-        buffer = top | (uint64_t{LoadU16(in)} << (48 - bits));
+        top = (top >> (32 + shift)) << (32 + shift);
+        buffer = top | (TwoWords(in) << shift);
     }
 };
 
@@ -263,24 +289,49 @@ void Store64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, sizeof v); }
 // first 8 bytes of such a match stand, every later byte equals the one that far back.
 constexpr uint32_t kRepeatStep[8] = {0, 8, 8, 9, 8, 10, 12, 14};
 
+// 16 bytes moved as one.
+struct Block {
+    uint8_t bytes[16];
+};
+
+Block LoadBlock(const uint8_t* p) {
+    Block b;
+    std::memcpy(&b, p, sizeof b);
+    return b;
+}
+
+void StoreBlock(uint8_t* p, const Block& b) { std::memcpy(p, &b, sizeof b); }
+
+// Room that CopyMatch needs after a match.
+constexpr uint32_t kCopySlack = sizeof(Block);
+
 // Copies a match of `length` bytes from `distance` back to dst, exactly as byte by byte
-// would (a short distance repeats the bytes just written). It moves 8-byte words and
-// may run up to 7 bytes past the match, so it puts back the 8 bytes that follow it:
-// dst + length + 8 must lie in the output, and so must the 8 bytes before dst.
+// would (a short distance repeats the bytes just written). It moves 16 or 8 bytes at a
+// time and may run up to 15 bytes past the match, so it puts back the 16 bytes that
+// follow it: dst + length + kCopySlack must lie in the output, and so must the 8 bytes
+// before dst.
 [[gnu::always_inline]] inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
-    const uint64_t after = Load64(dst + length);
-    uint32_t step = distance;
-    uint32_t k = 0;
-    if (distance < 8) {
-        // The last `distance` bytes, repeated to fill a word.
-        uint64_t word = Load64(dst - 8) >> (8 * (8 - distance));
-        for (uint32_t filled = distance; filled < 8; filled *= 2) word |= word << (8 * filled);
-        Store64(dst, word);
-        step = kRepeatStep[distance];
-        k = 8;
+    const Block after = LoadBlock(dst + length);
+    if (distance >= 16) {
+        uint32_t k = 0;
+        do {
+            StoreBlock(dst + k, LoadBlock(dst + k - distance));
+            k += 16;
+        } while (k < length);
+    } else {
+        uint32_t step = distance;
+        uint32_t k = 0;
+        if (distance < 8) {
+            // The last `distance` bytes, repeated to fill a word.
+            uint64_t word = Load64(dst - 8) >> (8 * (8 - distance));
+            for (uint32_t filled = distance; filled < 8; filled *= 2) word |= word << (8 * filled);
+            Store64(dst, word);
+            step = kRepeatStep[distance];
+            k = 8;
+        }
+        for (; k < length; k += 8) Store64(dst + k, Load64(dst + k - step));
     }
-    for (; k < length; k += 8) Store64(dst + k, Load64(dst + k - step));
-    Store64(dst + length, after);
+    StoreBlock(dst + length, after);
 }
 
 // The output of one decode: bytes start .. end, the next one at `next`.
@@ -295,12 +346,14 @@ struct Output {
 [[gnu::always_inline]] inline bool WriteMatch(Output& o, uint32_t distance, uint32_t length) {
     const size_t written = static_cast<size_t>(o.next - o.start);
     const size_t room = static_cast<size_t>(o.end - o.next);
-    if (distance <= written && written >= 8 && length + 8 <= room) {
+    // The source and 8 bytes before it in the output (CopyMatch wants 8 before dst).
+    const bool sourceInside = written >= size_t{distance} + 8;
+    if (sourceInside && length + kCopySlack <= room) [[likely]] {
         CopyMatch(o.next, distance, length);
         o.next += length;
         return true;
     }
-    if (distance > written || written < 8) {
+    if (!sourceInside) {
         // Near the output's start: byte by byte, passing over bytes whose source lies
         // before the start.
         for (uint32_t c = 0; c < length; ++c) {
@@ -310,12 +363,12 @@ struct Output {
         }
         return true;
     }
-    // The output ends inside the match or less than 8 bytes after it: words up to 8 bytes
-    // before the match's (or the output's) end, then bytes.
+    // The output ends inside the match or soon after it: copied as above up to
+    // kCopySlack bytes before the match's (or the output's) end, then byte by byte.
     uint8_t* const end = o.next + std::min<size_t>(length, room);
-    if (end - o.next > 8) {
-        CopyMatch(o.next, distance, static_cast<uint32_t>(end - o.next - 8));
-        o.next = end - 8;
+    if (end - o.next > kCopySlack) {
+        CopyMatch(o.next, distance, static_cast<uint32_t>(end - o.next - kCopySlack));
+        o.next = end - kCopySlack;
     }
     for (; o.next < end; ++o.next) *o.next = *(o.next - distance);
     return length <= room;
@@ -324,27 +377,31 @@ struct Output {
 // Decodes one symbol and writes its output; false when the decode ends.
 template <typename Reader>
 [[gnu::always_inline]] inline bool DecodeSymbol(Reader& reader, const DecodeTable& table, Output& o) {
-    const Entry entry = table.Lookup(reader.Window());
-    if (entry == kEnd || !reader.ConsumeCode(entry)) return false;
-    const uint32_t symbol = entry >> kSymbolShift;
-    if (symbol < 256) {
-        *o.next++ = static_cast<uint8_t>(symbol);
+    Entry entry;
+    if (!table.Lookup(reader.Window(), entry)) return false;
+    if (entry < Leaf(256, 0)) {
+        if (!reader.ConsumeCode(entry)) return false;
+        *o.next++ = static_cast<uint8_t>(entry >> kSymbolShift);
         return true;
     }
 
-    const uint32_t m = symbol - 256;
+    const uint32_t m = (entry >> kSymbolShift) - 256;
+    const uint32_t k = m >> 4;  // distance bits
     uint32_t length = m & 15;
-    const uint32_t k = m >> 4;
-    // The distance bits follow the code in the stream; the length bytes stand at the
-    // reader's position, after the words already loaded.
-    const uint32_t extra = (reader.Window() >> 1) >> (31 - k);  // the next k bits, also for k = 0
-    if (length == 15) {
+    uint32_t extra;
+    if (length < 15) {
+        if (!reader.ConsumeCodeAndBits(entry, k, extra)) return false;
+    } else {
+        // The distance bits follow the code in the stream; the length bytes stand at the
+        // reader's position, after the words already loaded, and are read in between.
+        if (!reader.ConsumeCode(entry)) return false;
+        extra = reader.Peek(k);
         uint32_t byte;
         if (!reader.ReadByte(byte)) return false;
         length = byte + 15;
         if (byte == 255 && !reader.ReadWord(length)) return false;
+        if (!reader.Consume(k)) return false;
     }
-    if (!reader.Consume(k)) return false;
     return WriteMatch(o, extra + (1u << k), length + 3);
 }
 
