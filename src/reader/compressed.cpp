@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "reader/catalog.h"
+#include "reader/chunk_decoders.h"
 #include "reader/tags.h"
 #include "reader/xpress_huffman.h"
 
@@ -28,28 +29,26 @@ bool ReadExact(BackupFile& file, uint64_t position, void* buffer, size_t count) 
     return file.ReadAt(position, buffer, count) == count && !file.Failed();
 }
 
-// Reads the chunk at `position`: its header into `header`, and its stored bytes,
-// which live only until the chunk is done. Nothing is returned when the file cuts
-// the header or the stored bytes short, a read fails, or the stored bytes cannot
-// be allocated.
-std::unique_ptr<uint8_t[]> ReadChunk(BackupFile& file, uint64_t position, const ContainerLayout& layout,
-                                     CompressedChunkHeader& header) {
+// Reads the chunk at `position`: its header into `header`, and its stored bytes into
+// `stored`, which has room for kMaxStoredSize. False when the file cuts the header or
+// the stored bytes short, or a read fails.
+bool ReadChunk(BackupFile& file, uint64_t position, const ContainerLayout& layout, CompressedChunkHeader& header,
+               uint8_t* stored) {
     uint8_t head[kMaxHeaderSize];
-    if (!ReadExact(file, position, head, layout.headerSize)) return nullptr;
+    if (!ReadExact(file, position, head, layout.headerSize)) return false;
     header = CompressedChunkHeader::From(head);
-    std::unique_ptr<uint8_t[]> stored(new (std::nothrow) uint8_t[header.storedSize]);
-    if (!stored || !ReadExact(file, position + layout.headerSize, stored.get(), header.storedSize)) return nullptr;
-    return stored;
+    return ReadExact(file, position + layout.headerSize, stored, header.storedSize);
 }
 
-// Decodes a chunk of 1 to 254 units into `decoded` (zero beyond what was written
-// before); returns the output length, 0 for a chunk that is not decoded.
-uint32_t DecodeChunk(const CompressedChunkHeader& header, const uint8_t* stored, uint8_t* decoded) {
+// Room for one chunk's stored bytes; null when it cannot be allocated.
+std::unique_ptr<uint8_t[]> StoredBuffer() { return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[kMaxStoredSize]); }
+
+// The output length of a chunk: units × 512 for the 1 to 254 units that are decoded,
+// 0 for a chunk that is not.
+uint32_t DecodedLength(const CompressedChunkHeader& header) {
     const unsigned units = header.units;
     if (units < 1 || units > kMaxDecodedUnits) return 0;
-    const uint32_t n = static_cast<uint32_t>(units * kChunkUnit);
-    XpressHuffmanDecompress(stored, header.storedSize, n, decoded);
-    return n;
+    return static_cast<uint32_t>(units * kChunkUnit);
 }
 
 // UTF-16LE text of `size` bytes at `start` of a chunk's output of `n` bytes;
@@ -108,6 +107,32 @@ std::optional<uint64_t> NextItemPosition(BackupFile& file, uint64_t p, const Com
     return base + size;
 }
 
+// Reads the item at `position` into the decoders' next slot (a chunk to decode gets its
+// output length) and moves `position` to the next item. False when the walk ends after
+// this item: the file cuts it short, its stored bytes have no room, or nothing tells
+// where the next item lies.
+bool ReadItem(BackupFile& file, const ContainerLayout& layout, ScanMode mode, uint64_t& position,
+              ChunkDecoders& decoders) {
+    ChunkSlot& slot = decoders.Next();
+    slot.position = position;
+    slot.n = 0;
+    uint8_t tag[4];
+    if (!ReadExact(file, position, tag, sizeof tag)) return false;
+    if (BlockTagIs(tag, "SFMB")) {
+        uint8_t block[kSfmbReadSize];
+        if (!ReadExact(file, position, block, sizeof block)) return false;
+        const uint16_t distance = LoadU16(block + 8);
+        position += distance;
+        return distance != 0;  // else nothing tells where the next item lies
+    }
+    if (!decoders.Buffers(slot) || !ReadChunk(file, position, layout, slot.header, slot.stored)) return false;
+    slot.n = DecodedLength(slot.header);
+    std::optional<uint64_t> next = NextItemPosition(file, position, slot.header, layout, mode);
+    if (!next) return false;
+    position = *next;
+    return true;
+}
+
 }  // namespace
 
 uint32_t CompressedChunkChecksum(const uint8_t* stored, size_t size) {
@@ -129,48 +154,37 @@ ContainerLayout DetectContainerLayout(BackupFile& file, uint64_t length) {
     // A chunk without stored bytes would pass on zeros alone.
     if (CompressedChunkHeader::From(head).storedSize == 0) return kShortHeaderLayout;
     CompressedChunkHeader header;
-    std::unique_ptr<uint8_t[]> stored = ReadChunk(file, p, kChecksummedLayout, header);
-    if (!stored) return kShortHeaderLayout;
+    std::unique_ptr<uint8_t[]> stored = StoredBuffer();
+    if (!stored || !ReadChunk(file, p, kChecksummedLayout, header, stored.get())) return kShortHeaderLayout;
     const uint32_t checksum = CompressedChunkChecksum(stored.get(), header.storedSize);
     return checksum == LoadU32(head + 24) ? kChecksummedLayout : kShortHeaderLayout;
 }
 
 void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) {
+    WalkCompressedChunks(file, length, stripe, ctx, ChunkDecoders::AllCores());
+}
+
+void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx,
+                          unsigned decodeThreads) {
     if (ctx.store == nullptr) return;  // nowhere to put what is found
     const ContainerLayout layout = DetectContainerLayout(file, length);
-    std::vector<uint8_t> decoded(kDecodeBufferSize);
-    size_t dirty = 0;  // bytes of the decode buffer that the last decode may have written
+    ChunkDecoders decoders(decodeThreads);
 
     uint64_t position = layout.firstItem;
-    while (position < length && !ctx.StopRequested()) {
-        ctx.ReportPosition(position);
-        std::fill_n(decoded.begin(), dirty, uint8_t{0});
-        dirty = 0;
+    bool more = position < length;
+    for (;;) {
+        // Items are read ahead, in order, as far as there are slots for them.
+        while (more && !decoders.Full()) {
+            more = ReadItem(file, layout, ctx.mode, position, decoders) && position < length;
+            decoders.Add();
+        }
+        if (decoders.Empty() || ctx.StopRequested()) return;
+        const ChunkSlot& item = decoders.Oldest();
+        ctx.ReportPosition(item.position);
         ctx.chunkDataSet.strName.clear();
         ctx.chunkDataSet.strDescription.clear();
-
-        uint8_t tag[4];
-        if (!ReadExact(file, position, tag, sizeof tag)) return;
-        if (BlockTagIs(tag, "SFMB")) {
-            uint8_t block[kSfmbReadSize];
-            if (!ReadExact(file, position, block, sizeof block)) return;
-            const uint16_t distance = LoadU16(block + 8);
-            if (distance == 0) return;  // nothing tells where the next item lies
-            position += distance;
-            continue;
-        }
-
-        CompressedChunkHeader header;
-        std::unique_ptr<uint8_t[]> stored = ReadChunk(file, position, layout, header);
-        if (!stored) return;
-        const uint32_t n = DecodeChunk(header, stored.get(), decoded.data());
-        dirty = n;
-        stored.reset();  // the stored bytes are done with
-        SearchOutput(decoded.data(), n, position, stripe, ctx);
-
-        std::optional<uint64_t> next = NextItemPosition(file, position, header, layout, ctx.mode);
-        if (!next) return;
-        position = *next;
+        SearchOutput(item.decoded, item.n, item.position, stripe, ctx);
+        decoders.DropOldest();
     }
 }
 
@@ -183,9 +197,10 @@ void ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64
     std::vector<uint8_t> decoded(kDecodeBufferSize);
 
     CompressedChunkHeader header;
-    std::unique_ptr<uint8_t[]> stored = ReadChunk(file, chunkPosition, layout, header);
-    if (!stored) return;
-    const uint32_t n = DecodeChunk(header, stored.get(), decoded.data());
+    std::unique_ptr<uint8_t[]> stored = StoredBuffer();
+    if (!stored || !ReadChunk(file, chunkPosition, layout, header, stored.get())) return;
+    const uint32_t n = DecodedLength(header);
+    XpressHuffmanDecompress(stored.get(), header.storedSize, n, decoded.data());
     stored.reset();
     for (uint32_t o = 0; o < n; o += kChunkUnit) {
         if (BlockTagIs(decoded.data() + o, "MSCI")) {
