@@ -72,13 +72,9 @@ const ChunkSlot& ChunkDecoders::Oldest() {
     while (oldest.state != ChunkSlot::State::Done) {
         if (waitingCount_ == 0) {
             done_.wait(lock);
-            continue;
+        } else {
+            DecodeWaiting(lock);
         }
-        ChunkSlot& slot = TakeWaiting();
-        lock.unlock();
-        Decode(slot);
-        lock.lock();
-        slot.state = ChunkSlot::State::Done;
     }
     return oldest;
 }
@@ -88,12 +84,16 @@ void ChunkDecoders::DropOldest() {
     --count_;
 }
 
-ChunkSlot& ChunkDecoders::TakeWaiting() {
+void ChunkDecoders::DecodeWaiting(std::unique_lock<std::mutex>& lock) {
     ChunkSlot& slot = slots_[waiting_[waitingFirst_]];
     waitingFirst_ = (waitingFirst_ + 1) % slotCount_;
     --waitingCount_;
     slot.state = ChunkSlot::State::Decoding;
-    return slot;
+    lock.unlock();
+    Decode(slot);
+    lock.lock();
+    slot.state = ChunkSlot::State::Done;
+    done_.notify_one();
 }
 
 void ChunkDecoders::StartThread() {
@@ -112,11 +112,6 @@ void ChunkDecoders::Work() {
     for (;;) {
         work_.wait(lock, [this] { return closing_ || waitingCount_ > 0; });
         if (closing_) return;
-        ChunkSlot& slot = TakeWaiting();
-        lock.unlock();
-        Decode(slot);
-        lock.lock();
-        slot.state = ChunkSlot::State::Done;
-        done_.notify_one();
+        DecodeWaiting(lock);
     }
 }

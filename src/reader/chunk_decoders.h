@@ -61,8 +61,9 @@ public:
 
 private:
     static void Decode(ChunkSlot& slot);
-    // The first slot in line to be decoded, now being decoded; under the lock.
-    ChunkSlot& TakeWaiting();
+    // Decodes the first slot in line (there is one), with the lock held on entry and
+    // return but not while decoding.
+    void DecodeWaiting(std::unique_lock<std::mutex>& lock);
     void Work();
     void StartThread();
 

@@ -277,30 +277,26 @@ private:
     }
 };
 
-uint64_t Load64(const uint8_t* p) {
-    uint64_t v;
+// Unaligned moves of 8 and 16 bytes.
+template <typename T>
+T Load(const uint8_t* p) {
+    T v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-void Store64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, sizeof v); }
+template <typename T>
+void Store(uint8_t* p, const T& v) {
+    std::memcpy(p, &v, sizeof v);
+}
 
-// For a distance d below 8: the smallest multiple of d that is 8 or more. Once the
-// first 8 bytes of such a match stand, every later byte equals the one that far back.
-constexpr uint32_t kRepeatStep[8] = {0, 8, 8, 9, 8, 10, 12, 14};
-
-// 16 bytes moved as one.
 struct Block {
     uint8_t bytes[16];
 };
 
-Block LoadBlock(const uint8_t* p) {
-    Block b;
-    std::memcpy(&b, p, sizeof b);
-    return b;
-}
-
-void StoreBlock(uint8_t* p, const Block& b) { std::memcpy(p, &b, sizeof b); }
+// For a distance d below 8: the smallest multiple of d that is 8 or more. Once the
+// first 8 bytes of such a match stand, every later byte equals the one that far back.
+constexpr uint32_t kRepeatStep[8] = {0, 8, 8, 9, 8, 10, 12, 14};
 
 // Room that CopyMatch needs after a match.
 constexpr uint32_t kCopySlack = sizeof(Block);
@@ -311,11 +307,11 @@ constexpr uint32_t kCopySlack = sizeof(Block);
 // follow it: dst + length + kCopySlack must lie in the output, and so must the 8 bytes
 // before dst.
 [[gnu::always_inline]] inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
-    const Block after = LoadBlock(dst + length);
+    const Block after = Load<Block>(dst + length);
     if (distance >= 16) {
         uint32_t k = 0;
         do {
-            StoreBlock(dst + k, LoadBlock(dst + k - distance));
+            Store(dst + k, Load<Block>(dst + k - distance));
             k += 16;
         } while (k < length);
     } else {
@@ -323,15 +319,15 @@ constexpr uint32_t kCopySlack = sizeof(Block);
         uint32_t k = 0;
         if (distance < 8) {
             // The last `distance` bytes, repeated to fill a word.
-            uint64_t word = Load64(dst - 8) >> (8 * (8 - distance));
+            uint64_t word = Load<uint64_t>(dst - 8) >> (8 * (8 - distance));
             for (uint32_t filled = distance; filled < 8; filled *= 2) word |= word << (8 * filled);
-            Store64(dst, word);
+            Store(dst, word);
             step = kRepeatStep[distance];
             k = 8;
         }
-        for (; k < length; k += 8) Store64(dst + k, Load64(dst + k - step));
+        for (; k < length; k += 8) Store(dst + k, Load<uint64_t>(dst + k - step));
     }
-    StoreBlock(dst + length, after);
+    Store(dst + length, after);
 }
 
 // The output of one decode: bytes start .. end, the next one at `next`.

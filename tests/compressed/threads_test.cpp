@@ -22,13 +22,8 @@ std::vector<uint8_t> BusyContainer() {
         fields[i].dataSetName = u"Set " + fields[i].scin.databaseName;
         fields[i].dataLength = 40000 + 30000 * i;
     }
-    MediaCut cut;
-    cut.unitsPerChunk = 3;
-    cut.chunksPerSfmb = 4;
-    cut.flags = kCodedChunkFlags;
-    cut.fillerChunks = true;
     ContainerWriter writer = MakeWriter(ChunkLayout::Checksummed);
-    writer.AddMedia(MakeBackup(fields), cut);
+    writer.AddMedia(MakeBackup(fields), EveryKindOfItem(3, 4));
     std::vector<uint8_t> broken = XpressEncode(MsciOutput(u"Broken"));
     std::mt19937 rng(3);
     for (size_t i = 300; i < broken.size(); i += 7) broken[i] = static_cast<uint8_t>(rng());
