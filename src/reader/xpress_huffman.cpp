@@ -195,10 +195,10 @@ struct CheckedReader {
     bool ReadWord(uint32_t& value) { return reader.ReadWord(value); }
 };
 
-// Stored bytes that one symbol may read in the fast loop: a match with length bytes
-// reads two words after its code's refill, then the length bytes (up to 3), then two
-// words again, and its distance bits take in one more.
-constexpr uint32_t kLookaheadMargin = 2 + 4 + 3 + 2;
+// Stored bytes that one symbol may read in the fast loop: at most, a match with length
+// bytes moves the reader on by a word (its code's refill), 3 length bytes and a word
+// (its distance bits' refill), and then reads the two words there.
+constexpr uint32_t kLookaheadMargin = 2 + 3 + 2 + 4;
 
 // The reader of the fast loop: XpressBitReader's window and loads, with the window in
 // the top half of a 64-bit buffer and the two words that the next refills take already
