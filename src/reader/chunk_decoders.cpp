@@ -1,16 +1,30 @@
 #include "reader/chunk_decoders.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
-
 #include <system_error>
 
 #include "reader/xpress_huffman.h"
 
+namespace {
+
+// A short wait in a spinning loop.
+void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+}  // namespace
+
 ChunkDecoders::ChunkDecoders(unsigned threads)
-    : slotCount_(2 * std::clamp(threads, 1u, kMaxThreads)), threadsWanted_(std::clamp(threads, 1u, kMaxThreads) - 1) {}
+    : slotCount_(std::min(kSlotsPerThread * std::clamp(threads, 1u, kMaxThreads), kMaxSlots)),
+      threadsWanted_(std::clamp(threads, 1u, kMaxThreads) - 1) {}
 
 ChunkDecoders::~ChunkDecoders() {
     {
@@ -53,13 +67,16 @@ void ChunkDecoders::Add() {
         slot.state = ChunkSlot::State::Done;
         return;
     }
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         slot.state = ChunkSlot::State::Waiting;
-        waiting_[(waitingFirst_ + waitingCount_++) % slotCount_] = index;
+        waiting_[(waitingFirst_ + waitingCount_) % slotCount_] = index;
+        waitingCount_.store(waitingCount_ + 1, std::memory_order_relaxed);
+        wake = sleeping_ > 0 && waitingCount_ > spinning_;  // a spinning thread takes it otherwise
     }
     if (threadsStarted_ < threadsWanted_) StartThread();
-    work_.notify_one();
+    if (wake) work_.notify_one();
 }
 
 const ChunkSlot& ChunkDecoders::Oldest() {
@@ -87,7 +104,7 @@ void ChunkDecoders::DropOldest() {
 void ChunkDecoders::DecodeWaiting(std::unique_lock<std::mutex>& lock) {
     ChunkSlot& slot = slots_[waiting_[waitingFirst_]];
     waitingFirst_ = (waitingFirst_ + 1) % slotCount_;
-    --waitingCount_;
+    waitingCount_.store(waitingCount_ - 1, std::memory_order_relaxed);
     slot.state = ChunkSlot::State::Decoding;
     lock.unlock();
     Decode(slot);
@@ -109,9 +126,22 @@ void ChunkDecoders::Work() {
     // Decoding throws nothing and allocates nothing; the lock of a mutex that this
     // thread does not hold yet cannot fail.
     std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        work_.wait(lock, [this] { return closing_ || waitingCount_ > 0; });
-        if (closing_) return;
-        DecodeWaiting(lock);
+    while (!closing_) {
+        if (waitingCount_ > 0) {
+            DecodeWaiting(lock);
+            continue;
+        }
+        // Waking a sleeping thread costs more than the walk takes to read the next
+        // chunk, so look out for one a while before going to sleep.
+        ++spinning_;
+        lock.unlock();
+        for (unsigned spin = 0; spin < kSpins && waitingCount_.load(std::memory_order_relaxed) == 0; ++spin) Pause();
+        lock.lock();
+        --spinning_;
+        if (waitingCount_ == 0 && !closing_) {
+            ++sleeping_;
+            work_.wait(lock, [this] { return closing_ || waitingCount_ > 0; });
+            --sleeping_;
+        }
     }
 }

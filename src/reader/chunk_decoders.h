@@ -1,12 +1,15 @@
 // Decoding of a compressed container's chunks ahead of its walk, on a fixed pool of
 // threads. The walk reads items into a ring of slots in walk order and takes them back
 // in the same order, decoded; everything that has an order (the search, the data set,
-// the catalogs, progress, the stop test) stays with the walk. The ring holds twice as
-// many items as there are decoding threads, each slot with fixed buffers, so the
-// memory in use is the same whatever the file's size. Nothing here throws.
+// the catalogs, progress, the stop test) stays with the walk. The ring holds four items
+// per decoding thread (kMaxSlots at most), enough that the threads seldom run out of
+// work while the walk waits for its oldest item; each slot has fixed buffers, so the
+// memory in use (some 6 MB at the most) is the same whatever the file's size. Nothing
+// here throws.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -67,7 +70,8 @@ private:
     void Work();
     void StartThread();
 
-    static constexpr unsigned kMaxSlots = 2 * kMaxThreads;
+    static constexpr unsigned kSlotsPerThread = 4;
+    static constexpr unsigned kMaxSlots = 32;
 
     std::array<ChunkSlot, kMaxSlots> slots_;
     unsigned slotCount_;
@@ -82,8 +86,12 @@ private:
     std::condition_variable done_;  // a decode has ended
     std::array<unsigned, kMaxSlots> waiting_;  // slots to decode, oldest first
     unsigned waitingFirst_ = 0;
-    unsigned waitingCount_ = 0;
+    std::atomic<unsigned> waitingCount_ = 0;  // changed under the lock; watched without it
+    unsigned spinning_ = 0;                   // threads looking out for work
+    unsigned sleeping_ = 0;                   // threads waiting for work_
     bool closing_ = false;
+    // Looks for work by a thread that found none, before it sleeps: some tens of µs.
+    static constexpr unsigned kSpins = 2000;
 
     std::array<std::thread, kMaxThreads> threads_;
     unsigned threadsWanted_;  // besides the walk's own
