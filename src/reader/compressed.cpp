@@ -49,7 +49,7 @@ public:
 
 private:
     bool Holds(uint64_t position, size_t count) const {
-        return position >= start_ && position - start_ <= size_ && size_ - (position - start_) >= count;
+        return window_ && position >= start_ && position - start_ <= size_ && size_ - (position - start_) >= count;
     }
 
     void Refill(uint64_t position) {
