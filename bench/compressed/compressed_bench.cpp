@@ -1,12 +1,15 @@
 // Walks a compressed container of several hundred MB (many catalogs far apart,
-// written once to a temporary file) and compares the walk with reading the file
-// once from the page cache.
+// written once to a temporary file) with 1, 2, 4 and all cores decoding, and compares
+// each walk with one walk on one thread and with reading the file once from the page
+// cache.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <map>
 #include <memory>
+#include <thread>
 #include <unistd.h>
 
 #include "fixtures/container_writer.h"
@@ -15,6 +18,7 @@
 #include "fixtures/temp_file.h"
 #include "fixtures/xpress_encoder.h"
 #include "reader/backup_file.h"
+#include "reader/chunk_decoders.h"
 #include "reader/compressed.h"
 
 namespace {
@@ -80,7 +84,11 @@ double ReadOnceSeconds(const std::string& path) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Per thread count: seconds of one walk and of one read.
+std::map<unsigned, std::pair<double, double>> g_results;
+
 void BM_WalkCompressedContainer(benchmark::State& state) {
+    const unsigned threads = static_cast<unsigned>(state.range(0));
     const Container& c = TheContainer();
     ReadOnceSeconds(c.file->Path());  // warm the page cache
     double readSeconds = 0;
@@ -96,7 +104,7 @@ void BM_WalkCompressedContainer(benchmark::State& state) {
         ctx.store = &store;
         BackupFile file;
         file.Open(c.file->Path16());
-        WalkCompressedChunks(file, file.GetLength(), 0, ctx);
+        WalkCompressedChunks(file, file.GetLength(), 0, ctx, threads);
         walkSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         sets = store.m_backupSets.size();
     }
@@ -104,15 +112,37 @@ void BM_WalkCompressedContainer(benchmark::State& state) {
     const double n = static_cast<double>(state.iterations());
     const double mb = 1e6;
     state.counters["file_MB"] = static_cast<double>(c.size) / mb;
-    state.counters["file_MBps"] = static_cast<double>(c.size) / mb / (walkSeconds / n);
     state.counters["decoded_MBps"] = static_cast<double>(c.decodedBytes) / mb / (walkSeconds / n);
     state.counters["read_MBps"] = static_cast<double>(c.size) / mb / (readSeconds / n);
     state.counters["walk_over_read"] = walkSeconds / readSeconds;
-    std::printf("walk %.3f s, read once %.3f s, walk time / read time = %.1f\n", walkSeconds / n, readSeconds / n,
-                walkSeconds / readSeconds);
+    g_results[threads] = {walkSeconds / n, readSeconds / n};
 }
-BENCHMARK(BM_WalkCompressedContainer)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_WalkCompressedContainer)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(ChunkDecoders::AllCores())
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    const Container& c = TheContainer();
+    std::printf("\nWhole walk of a %.0f MB container (%.0f MB decoded) on a machine of %u cores:\n",
+                static_cast<double>(c.size) / 1e6, static_cast<double>(c.decodedBytes) / 1e6,
+                std::thread::hardware_concurrency());
+    std::printf("%8s %10s %12s %14s %14s\n", "threads", "walk s", "decoded MB/s", "x one thread", "x one read");
+    const auto one = g_results.find(1);
+    for (const auto& [threads, seconds] : g_results) {
+        const double speedup = one == g_results.end() ? 0 : one->second.first / seconds.first;
+        std::printf("%8u %10.3f %12.0f %14.2f %14.1f\n", threads, seconds.first,
+                    static_cast<double>(c.decodedBytes) / 1e6 / seconds.first, speedup, seconds.first / seconds.second);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

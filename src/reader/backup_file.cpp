@@ -38,22 +38,34 @@ void BackupFile::Close() {
 }
 
 size_t BackupFile::Read(void* buffer, size_t count) {
+    bool failed = false;
+    const size_t done = ReadSpan(m_position, buffer, count, failed);
+    if (failed) m_failed = true;
+    m_position += done;
+    return done;
+}
+
+size_t BackupFile::ReadAhead(uint64_t position, void* buffer, size_t count) const {
+    bool failed = false;
+    return ReadSpan(position, buffer, count, failed);
+}
+
+size_t BackupFile::ReadSpan(uint64_t position, void* buffer, size_t count, bool& failed) const {
     if (m_fd < 0 || count == 0) return 0;
-    if (m_position >= m_length) return 0;
-    uint64_t available = m_length - m_position;
+    if (position >= m_length) return 0;
+    uint64_t available = m_length - position;
     if (count > available) count = static_cast<size_t>(available);
     size_t done = 0;
     auto* out = static_cast<unsigned char*>(buffer);
     while (done < count) {
-        ssize_t got = ::pread(m_fd, out + done, count - done, static_cast<off_t>(m_position + done));
+        ssize_t got = ::pread(m_fd, out + done, count - done, static_cast<off_t>(position + done));
         if (got < 0) {
             if (errno == EINTR) continue;
-            m_failed = true;
+            failed = true;
             break;
         }
         if (got == 0) break;  // the file shrank under us: treat as its end
         done += static_cast<size_t>(got);
     }
-    m_position += done;
     return done;
 }

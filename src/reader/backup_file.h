@@ -39,7 +39,14 @@ public:
     // True once a read failed for a reason other than the end of the file.
     bool Failed() const { return m_failed; }
 
+    // Reads up to `count` bytes at `position` to look ahead: a read error only cuts what
+    // is returned short and does not mark the file failed. The position stays.
+    size_t ReadAhead(uint64_t position, void* buffer, size_t count) const;
+
 private:
+    // Up to `count` bytes at `position`; `failed` tells whether a read error cut them short.
+    size_t ReadSpan(uint64_t position, void* buffer, size_t count, bool& failed) const;
+
     int m_fd = -1;
     uint64_t m_length = 0;
     uint64_t m_position = 0;

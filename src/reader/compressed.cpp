@@ -9,6 +9,7 @@
 
 #include "reader/byte_source.h"
 #include "reader/catalog.h"
+#include "reader/chunk_decoders.h"
 #include "reader/mtf_walk.h"
 #include "reader/tags.h"
 #include "reader/xpress_huffman.h"
@@ -25,33 +26,67 @@ constexpr uint8_t kFlagShortened = 0x04;   // stored size counts 4 bytes of the 
 constexpr uint8_t kFlagIndexed = 0x08;     // an extra 32-bit length follows inside the chunk
 constexpr uint8_t kFlagAnyKind = 0x7F;
 
-// Reads exactly `count` bytes; false when the file ends before them or a read fails.
-bool ReadExact(BackupFile& file, uint64_t position, void* buffer, size_t count) {
-    return file.ReadAt(position, buffer, count) == count && !file.Failed();
-}
+// The reads of a walk: small pieces, in file order. With a window they come from a
+// stretch of the file read ahead in one go; a piece that the window does not hold is
+// read as it stands, so every read ends as reading the file directly would.
+class ItemReads {
+public:
+    static constexpr size_t kWindow = 1 << 20;
 
-// Reads the chunk at `position`: its header into `header`, and its stored bytes,
-// which live only until the chunk is done. Nothing is returned when the file cuts
-// the header or the stored bytes short, a read fails, or the stored bytes cannot
-// be allocated.
-std::unique_ptr<uint8_t[]> ReadChunk(BackupFile& file, uint64_t position, const ContainerLayout& layout,
-                                     CompressedChunkHeader& header) {
+    // `windowed`: read ahead (the memory is taken when first needed; without it, the
+    // file is read piece by piece).
+    ItemReads(BackupFile& file, bool windowed) : file_(file), windowed_(windowed) {}
+
+    // Reads exactly `count` bytes; false when the file ends before them or a read fails.
+    bool Exact(uint64_t position, void* buffer, size_t count) {
+        if (windowed_ && count <= kWindow && !file_.Failed()) {
+            if (!Holds(position, count)) Refill(position);
+            if (Holds(position, count)) {
+                std::memcpy(buffer, window_.get() + (position - start_), count);
+                return true;
+            }
+        }
+        return file_.ReadAt(position, buffer, count) == count && !file_.Failed();
+    }
+
+private:
+    bool Holds(uint64_t position, size_t count) const {
+        return window_ && position >= start_ && position - start_ <= size_ && size_ - (position - start_) >= count;
+    }
+
+    void Refill(uint64_t position) {
+        if (!window_) window_.reset(new (std::nothrow) uint8_t[kWindow]);
+        start_ = position;
+        size_ = window_ ? file_.ReadAhead(position, window_.get(), kWindow) : 0;
+    }
+
+    BackupFile& file_;
+    bool windowed_;
+    std::unique_ptr<uint8_t[]> window_;
+    uint64_t start_ = 0;
+    size_t size_ = 0;
+};
+
+// Reads the chunk at `position`: its header into `header`, and its stored bytes into
+// `stored`, which has room for kMaxStoredSize. False when the file cuts the header or
+// the stored bytes short, or a read fails.
+bool ReadChunk(ItemReads& reads, uint64_t position, const ContainerLayout& layout, CompressedChunkHeader& header,
+               uint8_t* stored) {
     uint8_t head[kMaxHeaderSize];
-    if (!ReadExact(file, position, head, layout.headerSize)) return nullptr;
+    if (!reads.Exact(position, head, layout.headerSize)) return false;
     header = CompressedChunkHeader::From(head);
-    std::unique_ptr<uint8_t[]> stored(new (std::nothrow) uint8_t[header.storedSize]);
-    if (!stored || !ReadExact(file, position + layout.headerSize, stored.get(), header.storedSize)) return nullptr;
-    return stored;
+    return reads.Exact(position + layout.headerSize, stored, header.storedSize);
 }
 
-// Decodes a chunk of 1 to 254 units into `decoded` (zero beyond what was written
-// before); returns the output length, 0 for a chunk that is not decoded.
-uint32_t DecodeChunk(const CompressedChunkHeader& header, const uint8_t* stored, uint8_t* decoded) {
+// Room for one chunk's stored bytes; null when it cannot be allocated.
+std::unique_ptr<uint8_t[]> StoredBuffer() { return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[kMaxStoredSize]); }
+
+// The output length of a chunk: units × 512 for the 1 to 254 units that are decoded,
+// 0 for a chunk that is not.
+uint32_t DecodedLength(const CompressedChunkHeader& header) {
     const unsigned units = header.units;
     if (units < 1 || units > kMaxDecodedUnits) return 0;
-    const uint32_t n = static_cast<uint32_t>(units * kChunkUnit);
-    XpressHuffmanDecompress(stored, header.storedSize, n, decoded);
-    return n;
+    return static_cast<uint32_t>(units * kChunkUnit);
 }
 
 // Looks at every 512-byte step of a decoded chunk for the blocks that matter to
@@ -72,7 +107,7 @@ void SearchOutput(const uint8_t* decoded, uint32_t n, uint64_t chunkPosition, ui
 
 // Where the item after the chunk at `p` lies; nothing when the extra length of an
 // indexed chunk cannot be read. Sizes are 32-bit and wrap.
-std::optional<uint64_t> NextItemPosition(BackupFile& file, uint64_t p, const CompressedChunkHeader& header,
+std::optional<uint64_t> NextItemPosition(ItemReads& reads, uint64_t p, const CompressedChunkHeader& header,
                                          const ContainerLayout& layout, ScanMode mode) {
     const uint64_t shift = layout.Shift();
     const uint32_t stored = header.storedSize;
@@ -81,7 +116,7 @@ std::optional<uint64_t> NextItemPosition(BackupFile& file, uint64_t p, const Com
     if (header.flags & kFlagIndexed) {
         base = p + 4 + shift;
         uint8_t index[kIndexReadSize];
-        if (!ReadExact(file, base, index, sizeof index)) return std::nullopt;
+        if (!reads.Exact(base, index, sizeof index)) return std::nullopt;
         size = stored + LoadU32(index + 8);
     } else if (header.flags & kFlagShortened) {
         size = (mode == ScanMode::Advanced && stored == 0) ? 0 : stored - 4u;
@@ -92,6 +127,32 @@ std::optional<uint64_t> NextItemPosition(BackupFile& file, uint64_t p, const Com
     }
     if (header.flags & kFlagWholeUnits) return base + uint64_t{header.units} * kChunkUnit;
     return base + size;
+}
+
+// Reads the item at `position` into the decoders' next slot (a chunk to decode gets its
+// output length) and moves `position` to the next item. False when the walk ends after
+// this item: the file cuts it short, its stored bytes have no room, or nothing tells
+// where the next item lies.
+bool ReadItem(ItemReads& reads, const ContainerLayout& layout, ScanMode mode, uint64_t& position,
+              ChunkDecoders& decoders) {
+    ChunkSlot& slot = decoders.Next();
+    slot.position = position;
+    slot.n = 0;
+    uint8_t tag[4];
+    if (!reads.Exact(position, tag, sizeof tag)) return false;
+    if (BlockTagIs(tag, "SFMB")) {
+        uint8_t block[kSfmbReadSize];
+        if (!reads.Exact(position, block, sizeof block)) return false;
+        const uint16_t distance = LoadU16(block + 8);
+        position += distance;
+        return distance != 0;  // else nothing tells where the next item lies
+    }
+    if (!decoders.Buffers(slot) || !ReadChunk(reads, position, layout, slot.header, slot.stored)) return false;
+    slot.n = DecodedLength(slot.header);
+    std::optional<uint64_t> next = NextItemPosition(reads, position, slot.header, layout, mode);
+    if (!next) return false;
+    position = *next;
+    return true;
 }
 
 }  // namespace
@@ -108,56 +169,47 @@ uint32_t CompressedChunkChecksum(const uint8_t* stored, size_t size) {
 
 ContainerLayout DetectContainerLayout(BackupFile& file, uint64_t length) {
     const uint64_t p = kChecksummedLayout.firstItem;
+    ItemReads reads(file, false);
     uint8_t head[kMaxHeaderSize];
-    if (length < p + kChecksummedLayout.headerSize || !ReadExact(file, p, head, kChecksummedLayout.headerSize))
+    if (length < p + kChecksummedLayout.headerSize || !reads.Exact(p, head, kChecksummedLayout.headerSize))
         return kShortHeaderLayout;
     if (BlockTagIs(head, "SFMB") || LoadU32(head + 20) != 0) return kShortHeaderLayout;
     // A chunk without stored bytes would pass on zeros alone.
     if (CompressedChunkHeader::From(head).storedSize == 0) return kShortHeaderLayout;
     CompressedChunkHeader header;
-    std::unique_ptr<uint8_t[]> stored = ReadChunk(file, p, kChecksummedLayout, header);
-    if (!stored) return kShortHeaderLayout;
+    std::unique_ptr<uint8_t[]> stored = StoredBuffer();
+    if (!stored || !ReadChunk(reads, p, kChecksummedLayout, header, stored.get())) return kShortHeaderLayout;
     const uint32_t checksum = CompressedChunkChecksum(stored.get(), header.storedSize);
     return checksum == LoadU32(head + 24) ? kChecksummedLayout : kShortHeaderLayout;
 }
 
-void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) try {
+void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) {
+    WalkCompressedChunks(file, length, stripe, ctx, ChunkDecoders::AllCores());
+}
+
+void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx,
+                          unsigned decodeThreads) try {
     if (ctx.store == nullptr) return;  // nowhere to put what is found
     StartFileWalk(*ctx.store);
     const ContainerLayout layout = DetectContainerLayout(file, length);
-    std::vector<uint8_t> decoded(kDecodeBufferSize);
-    size_t dirty = 0;  // bytes of the decode buffer that the last decode may have written
+    ChunkDecoders decoders(decodeThreads);
+    ItemReads reads(file, true);
 
     uint64_t position = layout.firstItem;
-    while (position < length && !ctx.StopRequested()) {
-        ctx.ReportPosition(position);
-        std::fill_n(decoded.begin(), dirty, uint8_t{0});
-        dirty = 0;
+    bool more = position < length;
+    for (;;) {
+        // Items are read ahead, in order, as far as there are slots for them.
+        while (more && !decoders.Full()) {
+            more = ReadItem(reads, layout, ctx.mode, position, decoders) && position < length;
+            decoders.Add();
+        }
+        if (decoders.Empty() || ctx.StopRequested()) return;
+        const ChunkSlot& item = decoders.Oldest();
+        ctx.ReportPosition(item.position);
         ctx.chunkDataSet.strName.clear();
         ctx.chunkDataSet.strDescription.clear();
-
-        uint8_t tag[4];
-        if (!ReadExact(file, position, tag, sizeof tag)) return;
-        if (BlockTagIs(tag, "SFMB")) {
-            uint8_t block[kSfmbReadSize];
-            if (!ReadExact(file, position, block, sizeof block)) return;
-            const uint16_t distance = LoadU16(block + 8);
-            if (distance == 0) return;  // nothing tells where the next item lies
-            position += distance;
-            continue;
-        }
-
-        CompressedChunkHeader header;
-        std::unique_ptr<uint8_t[]> stored = ReadChunk(file, position, layout, header);
-        if (!stored) return;
-        const uint32_t n = DecodeChunk(header, stored.get(), decoded.data());
-        dirty = n;
-        stored.reset();  // the stored bytes are done with
-        SearchOutput(decoded.data(), n, position, stripe, ctx);
-
-        std::optional<uint64_t> next = NextItemPosition(file, position, header, layout, ctx.mode);
-        if (!next) return;
-        position = *next;
+        SearchOutput(item.decoded, item.n, item.position, stripe, ctx);
+        decoders.DropOldest();
     }
 } catch (...) {
     // A failed allocation ends the walk of this file as a read error does.
@@ -172,9 +224,11 @@ void ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64
     std::vector<uint8_t> decoded(kDecodeBufferSize);
 
     CompressedChunkHeader header;
-    std::unique_ptr<uint8_t[]> stored = ReadChunk(file, chunkPosition, layout, header);
-    if (!stored) return;
-    const uint32_t n = DecodeChunk(header, stored.get(), decoded.data());
+    std::unique_ptr<uint8_t[]> stored = StoredBuffer();
+    ItemReads reads(file, false);
+    if (!stored || !ReadChunk(reads, chunkPosition, layout, header, stored.get())) return;
+    const uint32_t n = DecodedLength(header);
+    XpressHuffmanDecompress(stored.get(), header.storedSize, n, decoded.data());
     stored.reset();
     for (uint32_t o = 0; o < n; o += kChunkUnit) {
         if (BlockTagIs(decoded.data() + o, "MSCI")) {

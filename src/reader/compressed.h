@@ -44,6 +44,8 @@ inline constexpr size_t kChunkUnit = 512;
 inline constexpr unsigned kMaxDecodedUnits = 254;
 // One more unit than the largest chunk output, so at least 512 zero bytes follow it.
 inline constexpr size_t kDecodeBufferSize = 255 * kChunkUnit;
+// The most stored bytes a chunk can have.
+inline constexpr size_t kMaxStoredSize = UINT16_MAX;
 
 // The checksum of a chunk's stored bytes in the 28-byte header: the bytes read as
 // 32-bit little-endian words (the last one padded with zeros), each xored into the
@@ -54,9 +56,15 @@ uint32_t CompressedChunkChecksum(const uint8_t* stored, size_t size);
 ContainerLayout DetectContainerLayout(BackupFile& file, uint64_t length);
 
 // Walks the open container to `length`, decoding every chunk and collecting the
-// backup sets of its catalogs into ctx.store. A failed allocation ends the walk
-// as a read error does; the sets found before stay.
+// backup sets of its catalogs into ctx.store. Chunks are decoded ahead of the walk on
+// every core; everything else happens on the calling thread in walk order, so that
+// the results are those of decoding one chunk after the other. A failed allocation
+// ends the walk as a read error does; the sets found before stay.
 void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx);
+// The same with `decodeThreads` threads decoding (1 to 16; the calling thread is one
+// of them, so 1 decodes on it alone).
+void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx,
+                          unsigned decodeThreads);
 
 // Re-reads the chosen set's catalog from the chunk at `chunkPosition` of the
 // container at index `stripe` of `inputFiles`.

@@ -9,9 +9,13 @@
 
 #include <cstdint>
 
+#include "reader/records.h"
+
 // Decodes `storedSize` input bytes into output[0 .. n). Never fails: whatever stops
 // the decode leaves the bytes written so far and the rest of the output as it was.
-// Allocates nothing and is reentrant.
+// Allocates nothing and is reentrant. Codes are resolved through a lookup table made
+// from the chunk's code lengths; the output is exactly what walking the canonical tree
+// below one bit at a time gives, on every input, well-formed or not.
 void XpressHuffmanDecompress(const uint8_t* input, uint32_t storedSize, uint32_t n, uint8_t* output);
 
 // Sizes of the coding.
@@ -41,6 +45,8 @@ int CompareCodeLength(const void* a, const void* b);
 // Builds the canonical decoding tree of the 256 table bytes in `nodes` (an array of
 // kXpressMaxNodes, cleared here) and returns the root. Returns null when the codes
 // would need more than kXpressMaxNodes nodes; a table with no codes gives a bare root.
+// The tree defines what every code decodes to; the decoder builds it only for tables
+// whose lengths give more codes than fit, where later codes replace earlier ones.
 XpressHuffmanNode* XpressBuildHuffmanTree(const uint8_t* table, XpressHuffmanNode* nodes);
 
 // The bit stream of one chunk: a 32-bit window whose first bit is bit 31, holding 16 to
@@ -54,14 +60,43 @@ struct XpressBitReader {
 
     // Loads the first two words; false when the stored bytes hold fewer than the table
     // and those two words.
-    bool Start(const uint8_t* input, uint32_t size);
+    bool Start(const uint8_t* input, uint32_t size) {
+        data = input;
+        storedSize = size;
+        if (size < kXpressStreamStart) return false;
+        window = (static_cast<uint32_t>(LoadU16(input + 256)) << 16) | LoadU16(input + 258);
+        bits = 32;
+        pos = kXpressStreamStart;
+        return true;
+    }
     // The next k bits (1 to 15) as a number, without consuming them.
     uint32_t Peek(uint32_t k) const { return window >> (32 - k); }
     // Drops n bits (0 to 15) and, when fewer than 16 remain, loads the next word.
     // False when that word would lie beyond the stored bytes: the input is exhausted.
-    bool Consume(uint32_t n);
+    // Dropping a whole code at once loads every word at the same point as dropping
+    // its bits one at a time, and fails exactly when one of those steps would.
+    bool Consume(uint32_t n) {
+        window <<= n;
+        bits -= static_cast<int32_t>(n);
+        if (bits < 16) {
+            if (storedSize - pos < 2) return false;
+            window += static_cast<uint32_t>(LoadU16(data + pos)) << (16 - bits);
+            pos += 2;
+            bits += 16;
+        }
+        return true;
+    }
     // Takes one byte at the reader's position; false when none is left.
-    bool ReadByte(uint32_t& value);
+    bool ReadByte(uint32_t& value) {
+        if (pos >= storedSize) return false;
+        value = data[pos++];
+        return true;
+    }
     // Takes one 16-bit little-endian word at the reader's position; false when none is left.
-    bool ReadWord(uint32_t& value);
+    bool ReadWord(uint32_t& value) {
+        if (storedSize - pos < 2) return false;
+        value = LoadU16(data + pos);
+        pos += 2;
+        return true;
+    }
 };

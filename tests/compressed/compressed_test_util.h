@@ -43,6 +43,18 @@ inline std::vector<uint8_t> SsetOutput(uint16_t number, const std::u16string& na
     return w.Bytes();
 }
 
+// A cut of media into chunks of `units` that takes every kind of item: chunks of every
+// flag row, an SFMB block after every `chunksPerSfmb` chunks, and chunks that are not
+// decoded between the others.
+inline MediaCut EveryKindOfItem(unsigned units, unsigned chunksPerSfmb) {
+    MediaCut cut;
+    cut.unitsPerChunk = units;
+    cut.chunksPerSfmb = chunksPerSfmb;
+    cut.flags = kCodedChunkFlags;
+    cut.fillerChunks = true;
+    return cut;
+}
+
 struct WalkResult {
     CatalogStore store;
     ScanContext ctx;

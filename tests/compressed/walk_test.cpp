@@ -62,11 +62,7 @@ TEST_P(ChunkWalk, FindsEverySetOfAWholeBackupCutAcrossEveryKindOfItem) {
     std::vector<uint64_t> msci;
     const std::vector<uint8_t> media = MakeBackup(fields, &msci);
 
-    MediaCut cut;
-    cut.unitsPerChunk = 16;
-    cut.chunksPerSfmb = 3;
-    cut.flags = kCodedChunkFlags;
-    cut.fillerChunks = true;
+    const MediaCut cut = EveryKindOfItem(16, 3);
     ContainerWriter writer = MakeWriter(GetParam());
     const std::vector<uint64_t> chunks = writer.AddMedia(media, cut);
     const std::vector<uint8_t> container = writer.Finish();
