@@ -12,63 +12,18 @@
 #include <thread>
 #include <unistd.h>
 
-#include "fixtures/container_writer.h"
-#include "fixtures/mtf_writer.h"
-#include "fixtures/sample_data.h"
-#include "fixtures/temp_file.h"
-#include "fixtures/xpress_encoder.h"
+#include "fixtures/large_container.h"
 #include "reader/backup_file.h"
 #include "reader/chunk_decoders.h"
 #include "reader/compressed.h"
 
 namespace {
 
-constexpr unsigned kUnitsPerChunk = 128;       // 64 KiB of output per data chunk
-constexpr size_t kSets = 40;                   // catalogs, far apart
-constexpr size_t kDataChunksPerSet = 300;      // about 19.7 MB of output between two catalogs
+constexpr size_t kSets = 40;               // catalogs, far apart
+constexpr size_t kDataChunksPerSet = 300;  // about 19.7 MB of output between two catalogs
 
-struct Container {
-    std::unique_ptr<TempFile> file;
-    uint64_t size = 0;
-    uint64_t decodedBytes = 0;
-};
-
-const Container& TheContainer() {
-    static const Container container = [] {
-        Container c;
-        // A few distinct data chunks, coded once and repeated.
-        std::vector<std::vector<uint8_t>> outputs;
-        std::vector<std::vector<uint8_t>> coded;
-        for (uint32_t variant = 0; variant < 8; ++variant) {
-            outputs.push_back(MakeSample(variant % 2 ? SampleKind::Records : SampleKind::Text, kUnitsPerChunk * 512, variant));
-            coded.push_back(XpressEncode(outputs.back()));
-        }
-        ContainerWriter writer(ChunkLayout::Checksummed, [&](const std::vector<uint8_t>& output) {
-            for (size_t i = 0; i < outputs.size(); ++i)
-                if (output == outputs[i]) return coded[i];
-            return XpressEncode(output);
-        });
-        MediaCut cut;
-        cut.unitsPerChunk = kUnitsPerChunk;
-        for (size_t s = 0; s < kSets; ++s) {
-            MtfWriter media;
-            BackupSetFields set;
-            set.dataSetNumber = static_cast<uint16_t>(s + 1);
-            set.dataLength = 0;
-            AppendBackupSet(media, set);
-            const std::vector<uint8_t> bytes = media.Bytes();
-            c.decodedBytes += writer.AddMedia(bytes, cut).size() * kUnitsPerChunk * 512;
-            for (size_t i = 0; i < kDataChunksPerSet; ++i) {
-                writer.AddChunk(outputs[i % outputs.size()], kCodedChunkFlags[i % kCodedChunkFlags.size()]);
-                c.decodedBytes += kUnitsPerChunk * 512;
-                if (i % 16 == 15) writer.AddSfmb(512);
-            }
-        }
-        const std::vector<uint8_t> bytes = writer.Finish();
-        c.size = bytes.size();
-        c.file = std::make_unique<TempFile>(bytes);
-        return c;
-    }();
+const LargeContainer& TheContainer() {
+    static const LargeContainer container = MakeLargeContainer(kSets, kDataChunksPerSet);
     return container;
 }
 
@@ -89,7 +44,7 @@ std::map<unsigned, std::pair<double, double>> g_results;
 
 void BM_WalkCompressedContainer(benchmark::State& state) {
     const unsigned threads = static_cast<unsigned>(state.range(0));
-    const Container& c = TheContainer();
+    const LargeContainer& c = TheContainer();
     ReadOnceSeconds(c.file->Path());  // warm the page cache
     double readSeconds = 0;
     double walkSeconds = 0;
@@ -132,7 +87,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
-    const Container& c = TheContainer();
+    const LargeContainer& c = TheContainer();
     std::printf("\nWhole walk of a %.0f MB container (%.0f MB decoded) on a machine of %u cores:\n",
                 static_cast<double>(c.size) / 1e6, static_cast<double>(c.decodedBytes) / 1e6,
                 std::thread::hardware_concurrency());

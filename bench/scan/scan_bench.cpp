@@ -9,15 +9,12 @@
 #include <QApplication>
 #include <QTimer>
 #include <chrono>
-#include <map>
 #include <memory>
 #include <unistd.h>
 
-#include "fixtures/container_writer.h"
+#include "fixtures/large_container.h"
 #include "fixtures/mtf_writer.h"
-#include "fixtures/sample_data.h"
 #include "fixtures/temp_file.h"
-#include "fixtures/xpress_encoder.h"
 #include "framework/desktop.h"
 #include "main_dialog.h"
 #include "orvendel_app.h"
@@ -59,34 +56,11 @@ const TempFile& PlainBackup() {
     return *file;
 }
 
-// A compressed backup: a set, 384 MiB of data in 64 KiB chunks, a second set.
+// A compressed backup: eight sets, each followed by 128 MiB of data in 64 KiB chunks.
+constexpr size_t kCompressedSets = 8;
 const TempFile& CompressedBackup() {
-    static const std::unique_ptr<TempFile> file = [] {
-        constexpr size_t kChunk = 128 * 512;
-        const std::vector<uint8_t> sample = MakeSample(SampleKind::Records, kChunk, 1);
-        MtfWriter media;
-        media.Tape();
-        media.Pad();
-        AppendBackupSet(media, BackupSetFields{});
-        media.AlignTo(kChunk);
-        std::vector<uint8_t> data;
-        for (int i = 0; i < 6144; ++i) data.insert(data.end(), sample.begin(), sample.end());
-        media.Msda();
-        media.Stream("MQDA", data);
-        media.Pad(kChunk);
-        AppendBackupSet(media, BackupSetFields{});
-        std::map<std::vector<uint8_t>, std::vector<uint8_t>> coded;  // equal chunks are coded once
-        ContainerWriter writer(ChunkLayout::Checksummed, [&](const std::vector<uint8_t>& output) {
-            auto found = coded.find(output);
-            if (found == coded.end()) found = coded.emplace(output, XpressEncode(output)).first;
-            return found->second;
-        });
-        MediaCut cut;
-        cut.unitsPerChunk = 128;
-        writer.AddMedia(media.Bytes(), cut);
-        return std::make_unique<TempFile>(writer.Finish());
-    }();
-    return *file;
+    static const LargeContainer container = MakeLargeContainer(kCompressedSets, 2048);
+    return *container.file;
 }
 
 double BareWalkSeconds(const TempFile& backup, bool compressed) {
@@ -99,7 +73,8 @@ double BareWalkSeconds(const TempFile& backup, bool compressed) {
     if (compressed) WalkCompressedChunks(file, file.GetLength(), 0, ctx);
     else WalkMtfBlocks(file, file.GetLength(), 0, ctx);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (store.m_backupSets.size() != 2) std::fprintf(stderr, "walk found %zu sets\n", store.m_backupSets.size());
+    if (store.m_backupSets.size() != (compressed ? kCompressedSets : 2))
+        std::fprintf(stderr, "walk found %zu sets\n", store.m_backupSets.size());
     return seconds;
 }
 
@@ -112,11 +87,13 @@ public:
     bool ChooseBackupSet() override {
         handOver = Clock::now();
         setsFound = theApp.m_catalog.m_backupSets.size();
+        Caller().Post([this] { EndDialog(fw::IDOK); });
         return false;
     }
 };
 
-// From the click on "Select Extract File(s)" to the hand-over.
+// From the click on "Select Extract File(s)" to the hand-over, the GUI thread
+// serving the window in the dialog's own loop meanwhile.
 double WindowScanSeconds(const TempFile& backup, bool compressed) {
     TimedDialog dlg;
     fw::SetMainWindow(&dlg);
@@ -127,12 +104,10 @@ double WindowScanSeconds(const TempFile& backup, bool compressed) {
         dlg.m_editSaveFolder.SetWindowText("/tmp/");
         start = Clock::now();
         dlg.OnBnClickedSelectExtract();
-        while (dlg.ScanRunning()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        dlg.EndDialog(fw::IDOK);
     });
     dlg.DoModal();
     fw::SetMainWindow(nullptr);
-    if (dlg.setsFound != 2) std::fprintf(stderr, "scan found %zu sets\n", dlg.setsFound);
+    if (dlg.setsFound != (compressed ? kCompressedSets : 2)) std::fprintf(stderr, "scan found %zu sets\n", dlg.setsFound);
     return std::chrono::duration<double>(dlg.handOver - start).count();
 }
 
