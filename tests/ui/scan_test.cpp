@@ -42,7 +42,8 @@ QStringList RowsOf(ListCtrl& list) {
 }
 
 // The user at the two dialogs of the hand-over: notes what they show, chooses
-// row `choose` (Cancel when -1) and closes the information with Save.
+// row `choose` (Cancel when -1 or when there is no such row) and closes the
+// information with Save.
 struct User {
     int choose = 0;
     std::function<void()> atSets;  // acts instead, while the backup-set dialog is open
@@ -61,7 +62,7 @@ std::unique_ptr<User> StartUser() {
             user->sets = RowsOf(dlg->m_listBackupSets);
             if (user->atSets) {
                 user->atSets();
-            } else if (user->choose < 0) {
+            } else if (user->choose < 0 || user->choose >= dlg->m_listBackupSets.GetItemCount()) {
                 ButtonOf(*dlg, IDCANCEL)->click();
             } else {
                 auto* table = static_cast<QTableWidget*>(dlg->Item(IDC_BACKUP_SET_LIST));
