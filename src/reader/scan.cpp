@@ -1,7 +1,5 @@
 #include "reader/scan.h"
 
-#include <exception>
-
 #include "reader/backup_file.h"
 #include "reader/catalog.h"
 #include "reader/compressed.h"
@@ -48,16 +46,6 @@ Header CheckHeader(BackupFile& file, std::vector<InputFileEntry>& inputs, size_t
     return Header::Walk;
 }
 
-// Walks one open file by its entry's flag. Whatever goes wrong inside a walk
-// ends that file's walk only; the sets found before stay.
-void WalkFile(BackupFile& file, uint64_t length, uint32_t stripe, uint8_t compressed, ScanContext& ctx) {
-    try {
-        if (compressed != 0) WalkCompressedChunks(file, length, stripe, ctx);
-        else if (length != 0) WalkMtfBlocks(file, length, stripe, ctx);
-    } catch (const std::exception&) {
-    }
-}
-
 // The file loop: each entry in turn until the first file in which a catalog
 // was met, a stop, or (Standard Mode) a file of neither kind.
 void WalkInputs(ScanRequest& request, ScanContext& ctx) {
@@ -74,7 +62,11 @@ void WalkInputs(ScanRequest& request, ScanContext& ctx) {
             window.SetProgressRange(static_cast<int32_t>(length >> ctx.progressShift));
             window.SetStatusText(u"Processing File...");
             if (ctx.mode == ScanMode::Standard && CheckHeader(file, inputs, k, window) == Header::Corrupt) return;
-            WalkFile(file, length, static_cast<uint32_t>(k), inputs[k].bCompressed, ctx);
+            // A read error or a failed allocation ends that file's walk only; the
+            // sets found before stay.
+            const uint32_t stripe = static_cast<uint32_t>(k);
+            if (inputs[k].bCompressed != 0) WalkCompressedChunks(file, length, stripe, ctx);
+            else if (length != 0) WalkMtfBlocks(file, length, stripe, ctx);
         }
         if (ctx.found) return;
     }
@@ -86,13 +78,10 @@ void ReadChosenSet(ScanRequest& request) {
     CatalogStore& store = request.store;
     if (store.m_nSelectedSet >= store.m_backupSets.size() || request.inputFiles.empty()) return;
     const BackupSetRecord chosen = store.m_backupSets[store.m_nSelectedSet];
-    try {
-        if (request.inputFiles.front().bCompressed != 0)
-            ReadCompressedCatalog(request.inputFiles, chosen.nPosition, chosen.nStripe, store);
-        else
-            ReadCatalogFromFile(request.inputFiles, chosen.nPosition, chosen.nStripe, store);
-    } catch (const std::exception&) {
-    }
+    if (request.inputFiles.front().bCompressed != 0)
+        ReadCompressedCatalog(request.inputFiles, chosen.nPosition, chosen.nStripe, store);
+    else
+        ReadCatalogFromFile(request.inputFiles, chosen.nPosition, chosen.nStripe, store);
 }
 
 uint32_t RunScan(ScanRequest& request, ScanMode mode) {

@@ -211,8 +211,6 @@ public:
         verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
         connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
                 [this] { m_dialog->SendNotify(Notify::HeaderClick, 0); });
-        connect(this, &QTableWidget::itemSelectionChanged, this,
-                [this] { m_dialog->SendNotify(Notify::ListItemChanged, m_id); });
     }
     int m_selectionMark = -1;
     unsigned m_extendedStyle = 0;

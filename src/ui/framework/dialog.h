@@ -66,7 +66,7 @@ struct DialogTemplate {
 // Notifications a control sends to its dialog. A list sends ListClick after every
 // click anywhere in it (a row, a check box, empty space); HeaderClick comes from
 // a list's column header, whose id is 0.
-enum class Notify { Clicked, ListClick, ListItemChanged, HeaderClick };
+enum class Notify { Clicked, ListClick, HeaderClick };
 
 class Dialog;
 
