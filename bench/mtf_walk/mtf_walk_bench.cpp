@@ -1,6 +1,19 @@
 // The plain walk over a sparse file of many blocks whose data streams are large
 // and never read: the cost per block should not depend on the streams' size.
+//
+// And over media that end in zeros, as an interrupted or preallocated copy
+// leaves them: a chain of stream headers that runs into 2 GiB of zeros (24-byte
+// steps to the end of the file), or zeros alone (crossed as unknown data in
+// 512-byte steps). Each is set against one read of the same file.
 #include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <vector>
 
 #include "fixtures/mtf_writer.h"
 #include "fixtures/temp_file.h"
@@ -52,9 +65,75 @@ void BM_WalkSparseBackup(benchmark::State& state) {
     state.counters["file GiB"] = static_cast<double>(file.GetLength()) / (1ull << 30);
 }
 
+enum ZeroTail { kChainIntoZeros, kZerosOnly };
+constexpr uint64_t kZeroTailSize = uint64_t{2} << 30;
+
+const TempFile& ZeroTailMedia(ZeroTail shape) {
+    static std::map<ZeroTail, std::unique_ptr<TempFile>> made;
+    std::unique_ptr<TempFile>& media = made[shape];
+    if (media) return *media;
+    MtfWriter w;
+    if (shape == kChainIntoZeros) {
+        w.Tape();
+        w.Stream("APAD", 10);  // no pad follows: the chain runs on into the zeros
+    }
+    w.ExtendTo(kZeroTailSize);
+    media = std::make_unique<TempFile>();
+    w.WriteSparseFile(media->Path());
+    return *media;
+}
+
+// The walk as a scan runs it, with a stop flag that is never set and a bar.
+void BM_WalkZeroTail(benchmark::State& state) {
+    const TempFile& media = ZeroTailMedia(static_cast<ZeroTail>(state.range(0)));
+    BackupFile file;
+    if (!file.Open(media.Path16())) {
+        state.SkipWithError("cannot open the media");
+        return;
+    }
+    std::atomic<int32_t> stop{0};
+    std::atomic<int32_t> bar{0};
+    for (auto _ : state) {
+        CatalogStore store;
+        ScanContext ctx;
+        ctx.store = &store;
+        ctx.stopFlag = &stop;
+        ctx.setProgress = [&bar](int32_t position) { bar.store(position, std::memory_order_relaxed); };
+        WalkMtfBlocks(file, file.GetLength(), 0, ctx);
+        benchmark::DoNotOptimize(store);
+    }
+    state.counters["last bar"] = bar.load();
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.GetLength()));
+}
+
+// One read of the same file, in pieces of 1 MiB.
+void BM_ReadZeroTailOnce(benchmark::State& state) {
+    const TempFile& media = ZeroTailMedia(static_cast<ZeroTail>(state.range(0)));
+    const int fd = ::open(media.Path().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        state.SkipWithError("cannot open the media");
+        return;
+    }
+    std::vector<uint8_t> piece(1 << 20);
+    for (auto _ : state) {
+        uint64_t total = 0;
+        for (;;) {
+            const ssize_t got = ::pread(fd, piece.data(), piece.size(), static_cast<off_t>(total));
+            if (got <= 0) break;
+            total += static_cast<uint64_t>(got);
+        }
+        benchmark::DoNotOptimize(total);
+    }
+    ::close(fd);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kZeroTailSize));
+}
+
 }  // namespace
 
 // Streams from 4 KiB to 256 MiB: a file of 80 MB to 5 TB, almost all of it holes.
 BENCHMARK(BM_WalkSparseBackup)->RangeMultiplier(16)->Range(4 << 10, 256 << 20)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_ReadZeroTailOnce)->ArgName("shape")->DenseRange(kChainIntoZeros, kZerosOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WalkZeroTail)->ArgName("shape")->DenseRange(kChainIntoZeros, kZerosOnly)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
