@@ -10,6 +10,7 @@
 #include "reader/byte_source.h"
 #include "reader/catalog.h"
 #include "reader/chunk_decoders.h"
+#include "reader/item_reads.h"
 #include "reader/mtf_walk.h"
 #include "reader/tags.h"
 #include "reader/xpress_huffman.h"
@@ -25,47 +26,6 @@ constexpr uint8_t kFlagWholeUnits = 0x02;  // the next item follows the chunk's 
 constexpr uint8_t kFlagShortened = 0x04;   // stored size counts 4 bytes of the next item
 constexpr uint8_t kFlagIndexed = 0x08;     // an extra 32-bit length follows inside the chunk
 constexpr uint8_t kFlagAnyKind = 0x7F;
-
-// The reads of a walk: small pieces, in file order. With a window they come from a
-// stretch of the file read ahead in one go; a piece that the window does not hold is
-// read as it stands, so every read ends as reading the file directly would.
-class ItemReads {
-public:
-    static constexpr size_t kWindow = 1 << 20;
-
-    // `windowed`: read ahead (the memory is taken when first needed; without it, the
-    // file is read piece by piece).
-    ItemReads(BackupFile& file, bool windowed) : file_(file), windowed_(windowed) {}
-
-    // Reads exactly `count` bytes; false when the file ends before them or a read fails.
-    bool Exact(uint64_t position, void* buffer, size_t count) {
-        if (windowed_ && count <= kWindow && !file_.Failed()) {
-            if (!Holds(position, count)) Refill(position);
-            if (Holds(position, count)) {
-                std::memcpy(buffer, window_.get() + (position - start_), count);
-                return true;
-            }
-        }
-        return file_.ReadAt(position, buffer, count) == count && !file_.Failed();
-    }
-
-private:
-    bool Holds(uint64_t position, size_t count) const {
-        return window_ && position >= start_ && position - start_ <= size_ && size_ - (position - start_) >= count;
-    }
-
-    void Refill(uint64_t position) {
-        if (!window_) window_.reset(new (std::nothrow) uint8_t[kWindow]);
-        start_ = position;
-        size_ = window_ ? file_.ReadAhead(position, window_.get(), kWindow) : 0;
-    }
-
-    BackupFile& file_;
-    bool windowed_;
-    std::unique_ptr<uint8_t[]> window_;
-    uint64_t start_ = 0;
-    size_t size_ = 0;
-};
 
 // Reads the chunk at `position`: its header into `header`, and its stored bytes into
 // `stored`, which has room for kMaxStoredSize. False when the file cuts the header or
