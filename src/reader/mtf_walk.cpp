@@ -1,6 +1,7 @@
 #include "reader/mtf_walk.h"
 
 #include <cstring>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +22,26 @@ constexpr BlockType kBlockTypes[] = {
 };
 constexpr size_t kLargestFixedPart = 98;
 constexpr uint64_t kUnknownDataStep = 512;
+// Where the next header of a chain lies after one of length 0: its 22 bytes,
+// rounded up to a multiple of 4.
+constexpr uint64_t kEmptyStreamStep = 24;
+
+// How many bytes at the start of `bytes` are zero.
+size_t LeadingZeros(std::span<const uint8_t> bytes) {
+    size_t i = 0;
+    // Eight words at a time while they are all zero, then byte by byte.
+    for (; bytes.size() - i >= 64; i += 64) {
+        uint64_t any = 0;
+        for (size_t w = 0; w < 64; w += 8) any |= LoadU64(bytes.data() + i + w);
+        if (any != 0) break;
+    }
+    while (i < bytes.size() && bytes[i] == 0) ++i;
+    return i;
+}
+
+// A long chain moves the bar every so many bytes: often enough to be seen
+// moving, seldom enough to cost nothing beside the reads.
+constexpr uint64_t kBytesPerProgressReport = uint64_t{1} << 20;
 
 // SSET fields, from the block's first byte.
 constexpr size_t kDataSetNumber = 62;
@@ -55,28 +76,21 @@ DataSetInfo ReadDataSet(ByteSource& bytes, uint64_t block, const uint8_t* fixed)
     return dataSet;
 }
 
-MtfStreamHeader MtfStreamHeader::FromBytes(const uint8_t b[kSize]) {
-    MtfStreamHeader h;
-    std::memcpy(h.id, b, 4);
-    h.fileSystemAttributes = LoadU16(b + 4);
-    h.mediaFormatAttributes = LoadU16(b + 6);
-    h.length = LoadU64(b + 8);
-    h.encryptionAlgorithm = LoadU16(b + 16);
-    h.compressionAlgorithm = LoadU16(b + 18);
-    h.checksum = LoadU16(b + 20);
-    return h;
+MtfStreamHeader ReadStreamHeader(BackupFile& file, uint64_t position) {
+    ItemReads direct(file, false);
+    return ReadStreamHeader(direct, position);
 }
 
-MtfStreamHeader ReadStreamHeader(BackupFile& file, uint64_t position) {
+MtfStreamHeader ReadStreamHeader(ItemReads& reads, uint64_t position) {
     uint8_t bytes[MtfStreamHeader::kSize] = {};
-    file.ReadAt(position, bytes, sizeof bytes);
+    reads.Exact(position, bytes, sizeof bytes);  // a header cut short by the end of the file keeps its zeros
     return MtfStreamHeader::FromBytes(bytes);
 }
 
-uint64_t FollowStreamChain(BackupFile& file, uint64_t blockPosition, uint16_t offsetToFirstEvent, uint64_t length,
-                           bool* mqda) {
+std::optional<uint64_t> FollowStreamChain(ItemReads& reads, uint64_t blockPosition, uint16_t offsetToFirstEvent,
+                                          uint64_t length, bool* mqda, const ScanContext& ctx) {
     uint64_t h = SaturatingAdd(blockPosition, offsetToFirstEvent);
-    MtfStreamHeader header = ReadStreamHeader(file, h);
+    MtfStreamHeader header = ReadStreamHeader(reads, h);
     uint64_t p = SaturatingAdd(SaturatingAdd(h, MtfStreamHeader::kSize), header.length);
     if (header.IdIs("SPAD")) return p;
     // The first stream counts as unknown data only when it runs to the end of the file.
@@ -85,13 +99,52 @@ uint64_t FollowStreamChain(BackupFile& file, uint64_t blockPosition, uint16_t of
         return p;
     }
     // Every later header starts at the next multiple of 4; each one moves p on by
-    // at least its own 22 bytes, so the chain reaches the end of the file.
-    while (p < length && !file.Failed()) {
+    // at least its own 22 bytes, so the chain reaches the end of the file. Headers
+    // are taken from the window many at a time; between goes the stop flag is
+    // tested and the bar moved.
+    uint64_t nextReport = 0;
+    while (p < length && !reads.Failed()) {
+        if (ctx.StopRequested()) return std::nullopt;
         h = RoundUpTo4(p);
-        header = ReadStreamHeader(file, h);
-        p = SaturatingAdd(SaturatingAdd(h, MtfStreamHeader::kSize), header.length);
-        if (mqda && header.IdIs("MQDA") && header.length != 0) *mqda = true;
-        if (header.IdIs("SPAD")) break;
+        if (h >= nextReport) {
+            ctx.ReportPosition(h - h % 10);
+            nextReport = SaturatingAdd(h, kBytesPerProgressReport);
+        }
+        std::span<const uint8_t> held = reads.View(h, MtfStreamHeader::kSize);
+        uint8_t own[MtfStreamHeader::kSize] = {};
+        if (held.empty()) {
+            reads.Exact(h, own, sizeof own);  // as ReadStreamHeader reads it
+            held = own;
+        }
+        // The headers that the window holds from h on, one after the other.
+        for (uint64_t at = 0;;) {
+            // Zeros make headers of length 0, each of which moves the chain on by
+            // 24 bytes and changes nothing else: a run of them is passed over at once.
+            const uint64_t zeros = LeadingZeros(held.subspan(at));
+            if (zeros >= MtfStreamHeader::kSize) {
+                // The k-th of them ends at first + 24k + 22 (first is a multiple of 4,
+                // as every later header's position is).
+                const uint64_t first = h + at;
+                const uint64_t headers = (zeros - MtfStreamHeader::kSize) / kEmptyStreamStep + 1;
+                const uint64_t firstEnd = first + MtfStreamHeader::kSize;
+                p = firstEnd + (headers - 1) * kEmptyStreamStep;
+                if (p >= length) {
+                    // The first of them that reaches the end of the file ends the chain.
+                    const uint64_t shortBy = length > firstEnd ? length - firstEnd : 0;
+                    return firstEnd + (shortBy + kEmptyStreamStep - 1) / kEmptyStreamStep * kEmptyStreamStep;
+                }
+                at += headers * kEmptyStreamStep;
+                if (at > held.size() - MtfStreamHeader::kSize) break;
+                continue;
+            }
+            header = MtfStreamHeader::FromBytes(held.data() + at);
+            p = SaturatingAdd(SaturatingAdd(h + at, MtfStreamHeader::kSize), header.length);
+            if (mqda && header.IdIs("MQDA") && header.length != 0) *mqda = true;
+            if (header.IdIs("SPAD") || p >= length) return p;
+            const uint64_t next = RoundUpTo4(p) - h;
+            if (next > held.size() - MtfStreamHeader::kSize) break;
+            at = next;
+        }
     }
     return p;
 }
@@ -102,13 +155,14 @@ void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanConte
     ctx.mtfDataSet.strDescription.clear();
     if (ctx.store == nullptr) return;  // nowhere to put what is found
     StartFileWalk(*ctx.store);
+    ItemReads reads(file, true);
     uint64_t position = 0;
     while (position < length) {
         if (ctx.StopRequested()) return;
         ctx.ReportPosition(position);
 
         uint8_t tag[4] = {};
-        file.ReadAt(position, tag, sizeof tag);
+        reads.Exact(position, tag, sizeof tag);  // zeros past the end of the file
         const BlockType* type = nullptr;
         for (const BlockType& candidate : kBlockTypes) {
             if (BlockTagIs(tag, candidate.tag)) {
@@ -139,7 +193,10 @@ void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanConte
                     ctx.mtfDataSet = ReadDataSet(bytes, position, fixed);
                 }
                 bool noteMqda = ctx.mode == ScanMode::Advanced && name == "MSDA";
-                next = FollowStreamChain(file, position, firstEvent, length, noteMqda ? &ctx.mqda : nullptr);
+                std::optional<uint64_t> chainEnd =
+                    FollowStreamChain(reads, position, firstEvent, length, noteMqda ? &ctx.mqda : nullptr, ctx);
+                if (!chainEnd) return;  // a stop inside the chain ends the walk as one between blocks does
+                next = *chainEnd;
             }
         }
 

@@ -4,9 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 
 #include "reader/backup_file.h"
 #include "reader/byte_source.h"
+#include "reader/item_reads.h"
 #include "reader/records.h"
 #include "reader/scan_context.h"
 #include "reader/tags.h"
@@ -33,8 +36,22 @@ struct MtfStreamHeader {
     bool IdIs(const char (&tag)[5]) const { return RawTagIs(id, tag); }
 };
 
+// Inline: a chain over many headers takes only the fields it looks at.
+inline MtfStreamHeader MtfStreamHeader::FromBytes(const uint8_t b[kSize]) {
+    MtfStreamHeader h;
+    std::memcpy(h.id, b, 4);
+    h.fileSystemAttributes = LoadU16(b + 4);
+    h.mediaFormatAttributes = LoadU16(b + 6);
+    h.length = LoadU64(b + 8);
+    h.encryptionAlgorithm = LoadU16(b + 16);
+    h.compressionAlgorithm = LoadU16(b + 18);
+    h.checksum = LoadU16(b + 20);
+    return h;
+}
+
 // Reads the stream header at `position`; bytes past the end of the file read as zeros.
 MtfStreamHeader ReadStreamHeader(BackupFile& file, uint64_t position);
+MtfStreamHeader ReadStreamHeader(ItemReads& reads, uint64_t position);
 
 // Follows the chain of stream headers of the block at `blockPosition`, from its
 // first header at `blockPosition + offsetToFirstEvent`. Returns the position
@@ -42,8 +59,12 @@ MtfStreamHeader ReadStreamHeader(BackupFile& file, uint64_t position);
 // reached or passed `length`. Sums that would pass 2^64 - 1 stay there. When
 // `mqda` is given, a non-empty "MQDA" stream of the chain sets it (the first
 // stream only when no header follows it).
-uint64_t FollowStreamChain(BackupFile& file, uint64_t blockPosition, uint16_t offsetToFirstEvent, uint64_t length,
-                           bool* mqda);
+//
+// A chain may run through gigabytes of zeros in steps of 24 bytes, so it heeds
+// ctx's stop flag at every step and moves its bar as it goes, as the walk does
+// between blocks; it returns nothing when a stop ended it.
+std::optional<uint64_t> FollowStreamChain(ItemReads& reads, uint64_t blockPosition, uint16_t offsetToFirstEvent,
+                                          uint64_t length, bool* mqda, const ScanContext& ctx);
 
 // The data set of the SSET block at `block`, whose fixed part is `fixed`: its
 // number, and its name and description read from `bytes` at the block plus their

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+
 #include "fixtures/mtf_writer.h"
 #include "fixtures/temp_file.h"
 #include "reader/catalog.h"
@@ -89,6 +92,12 @@ TEST(MtfWalk, SsetTextsOfOddSizeWithNulOrEmpty) {
     EXPECT_EQ(U8(r.store.m_backupSets[1].dataSet.strDescription), "");
 }
 
+// The chain of the block at `block`, read through a window as the walk reads it.
+uint64_t Chain(BackupFile& file, uint64_t block, uint16_t firstEvent) {
+    ItemReads reads(file, true);
+    return FollowStreamChain(reads, block, firstEvent, file.GetLength(), nullptr, ScanContext{}).value_or(0);
+}
+
 TEST(StreamChain, LaterHeadersStartAtTheNextMultipleOfFourAndSpadEndsTheChainUnrounded) {
     // A block at 1024 whose first header lies 98 bytes on; a stream of 1001 bytes
     // ends at 2145, so the SPAD header lies at 2148 and its 1926 bytes end at 4096.
@@ -101,7 +110,7 @@ TEST(StreamChain, LaterHeadersStartAtTheNextMultipleOfFourAndSpadEndsTheChainUnr
     TempFile temp(w.Bytes());
     BackupFile file;
     ASSERT_TRUE(file.Open(temp.Path16()));
-    EXPECT_EQ(FollowStreamChain(file, 1024, 98, file.GetLength(), nullptr), 4096u);
+    EXPECT_EQ(Chain(file, 1024, 98), 4096u);
 
     for (uint64_t dataEnd : {1001, 1002, 1003, 1004}) {
         MtfWriter c;
@@ -112,7 +121,7 @@ TEST(StreamChain, LaterHeadersStartAtTheNextMultipleOfFourAndSpadEndsTheChainUnr
         TempFile t(c.Bytes());
         BackupFile f;
         ASSERT_TRUE(f.Open(t.Path16()));
-        EXPECT_EQ(FollowStreamChain(f, 0, 0, f.GetLength(), nullptr), 1004u + 22 + 10) << dataEnd;
+        EXPECT_EQ(Chain(f, 0, 0), 1004u + 22 + 10) << dataEnd;
     }
 }
 
@@ -324,6 +333,50 @@ TEST(MtfWalk, StopEndsTheWalkAfterTheBlockInProgressAndProgressComesAtMultiplesO
     progress.setProgress = [&](int32_t p) { reported.push_back(p); };
     WalkBytes(std::vector<uint8_t>(5000, 0x55), progress);
     EXPECT_EQ(reported, (std::vector<int32_t>{0, 2560}));
+}
+
+TEST(MtfWalk, AChainThroughZerosMovesTheBarAndAStopThereEndsTheWalk) {
+    // A chain that runs on through 256 MiB of zeros (headers of length 0, 24 bytes
+    // apart) to a pad, after which a set follows.
+    MtfWriter w;
+    w.Tape();
+    w.Stream("APAD", 10);
+    const uint64_t pad = RoundUpTo4(w.NextStreamPosition()) + 24 * ((uint64_t{256} << 20) / 24);
+    w.PutTag(pad, "SPAD");
+    w.Put64(pad + 8, 512 - (pad + 22) % 512);
+    w.ExtendTo(pad + 22 + 512 - (pad + 22) % 512);
+    const uint64_t msci = ProbeMsci(w, u"after");
+    TempFile temp;
+    w.WriteSparseFile(temp.Path());
+    BackupFile file;
+    ASSERT_TRUE(file.Open(temp.Path16()));
+
+    for (size_t stopAtReport : {0, 3}) {
+        SCOPED_TRACE(stopAtReport);
+        CatalogStore store;
+        std::atomic<int32_t> stop{0};
+        ScanContext ctx;
+        ctx.store = &store;
+        ctx.stopFlag = &stop;
+        std::vector<int32_t> reported;
+        ctx.setProgress = [&](int32_t p) {
+            reported.push_back(p);
+            if (reported.size() == stopAtReport) stop = 1;
+        };
+        WalkMtfBlocks(file, file.GetLength(), 0, ctx);
+        if (stopAtReport == 0) {
+            // The bar moves through the chain, every MiB or two, and the set after it is found.
+            EXPECT_GT(reported.size(), 128u);
+            EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+            ASSERT_EQ(store.m_backupSets.size(), 1u);
+            EXPECT_EQ(store.m_backupSets[0].nPosition, msci);
+        } else {
+            // Stop pressed while the chain runs: nothing more is read or reported.
+            EXPECT_EQ(reported.size(), stopAtReport);
+            EXPECT_FALSE(ctx.found);
+            EXPECT_TRUE(store.m_backupSets.empty());
+        }
+    }
 }
 
 TEST(MtfWalk, FindsACatalogBeyondFourGibibytesAndReadsItsNamesThere) {
