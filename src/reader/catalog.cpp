@@ -212,7 +212,7 @@ public:
                 if (RawTagIs(item, "SCIN")) {
                     if (!ScinWork(p, inMemory ? p : first, step)) return {CatalogEnding::Other, p};
                 } else if (RawTagIs(item, "SFIN")) {
-                    return {CatalogEnding::Files, SfinWork(p)};
+                    return {CatalogEnding::Files, SfinWork(p, SaturatingAdd(first, header.length))};
                 } else if (RawTagIs(item, "SFGI") || RawTagIs(item, "SFMI") || RawTagIs(item, "SFWB") ||
                            RawTagIs(item, "SAFE") || RawTagIs(item, "SFBS")) {
                     Credit(p, std::min<uint64_t>(step, kItemHeaderSize));  // passed over by its length
@@ -303,12 +303,14 @@ private:
     // The SFIN sub-record at `at`: as many entries back to back as the last SCIN
     // counted files, each stepped by its own length. Returns the position just
     // past the last entry passed over.
-    uint64_t SfinWork(uint64_t at) {
+    uint64_t SfinWork(uint64_t at, uint64_t streamEnd) {
         if (m_reader == Reader::ScanMemory) return at;
         // Without a SCIN there is no count. A damaged count is held to the
         // entries the rest of the data can hold and to the most files a database
-        // can have; an entry that starts past the end of the data is not read.
-        const uint64_t end = m_bytes.End();
+        // can have; an entry that starts past the end of the data, or past
+        // `streamEnd`, the end of the catalog stream's data, is not read: a
+        // sound catalog's entries all lie within its stream.
+        const uint64_t end = std::min(m_bytes.End(), streamEnd);
         const uint64_t room = end > at ? (end - at + SqlFileDescriptor::kSize - 1) / SqlFileDescriptor::kSize : 0;
         const uint64_t count = m_haveScin ? std::min({uint64_t{m_fileCount}, room, kMostDatabaseFiles}) : 0;
 

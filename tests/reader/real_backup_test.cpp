@@ -3,12 +3,17 @@
 // checked against the independently worked-out EXPECTED.json.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "fixtures/expected_results.h"
+#include "fixtures/temp_file.h"
 #include "reader/backup_file.h"
 #include "reader/catalog.h"
 #include "reader/mtf_walk.h"
@@ -47,10 +52,29 @@ ScanOutcome Scan(const std::vector<InputFileEntry>& inputs, ScanMode mode) {
     return outcome;
 }
 
+// A copy in `temp` of the file of `set`'s stripe, in which one byte of the set's
+// SCIN log file count (the third) reads 0x5b, making the count some six
+// million too high; `inputs` then names the copy. Returns the damaged count, or
+// nothing when the set's catalog does not begin with its SCIN.
+std::optional<int32_t> DamageLogFileCount(std::vector<InputFileEntry>& inputs, const BackupSetRecord& set,
+                                          TempFile& temp) {
+    std::ifstream in(ToUtf8(inputs[set.nStripe].strPath), std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (set.nPosition + 10 > bytes.size()) return std::nullopt;
+    const uint64_t scin = set.nPosition + LoadU16(&bytes[set.nPosition + 8]) + 22;
+    if (scin + 20 > bytes.size() || std::memcmp(&bytes[scin], "SCIN", 4) != 0 || bytes[scin + 18] != 0)
+        return std::nullopt;
+    bytes[scin + 18] = 0x5b;
+    temp.Write(bytes);
+    inputs[set.nStripe].strPath = temp.Path16();
+    return static_cast<int32_t>(LoadU32(&bytes[scin + 16]));
+}
+
 TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
     json all = expected::Load();
     ASSERT_FALSE(all.empty()) << "no expected results";
     int checked = 0;
+    int damagedCounts = 0;
     for (const auto& [key, want] : all.items()) {
         if (expected::IsCompressedEntry(key)) continue;  // the compressed container's tests read these
         SCOPED_TRACE(key);
@@ -76,9 +100,28 @@ TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
         ScanOutcome advanced = Scan(inputs, ScanMode::Advanced);
         EXPECT_EQ(advanced.store.m_backupSets.size(), sets.size());
         EXPECT_EQ(advanced.unknownDataStream, want.at("unknownDataStream").get<bool>());
+
+        // A damaged file count lists the set's own files and no more, since no entry
+        // lies past the end of the catalog stream; the sets after it are still found.
+        TempFile damagedCopy;
+        std::vector<InputFileEntry> damaged = inputs;
+        std::optional<int32_t> count;
+        if (!sets.empty()) count = DamageLogFileCount(damaged, scan.store.m_backupSets[0], damagedCopy);
+        if (count) {
+            ScanOutcome rescan = Scan(damaged, ScanMode::Standard);
+            ASSERT_EQ(rescan.store.m_backupSets.size(), sets.size());
+            for (size_t i = 0; i < sets.size(); ++i) expected::CheckSet(rescan.store.m_backupSets[i], sets[i]);
+            CatalogStore chosen;
+            ReadCatalogFromFile(damaged, sets[0].at("position"), sets[0].at("stripe"), chosen);
+            json wantChosen = sets[0].at("chosen");
+            wantChosen["info"]["logFileCount"] = *count;
+            expected::CheckChosen(chosen, wantChosen);
+            ++damagedCounts;
+        }
         ++checked;
     }
     EXPECT_EQ(checked, 16);  // every plain entry of the folder, the stripe pair as one
+    EXPECT_EQ(damagedCounts, checked);  // each entry's first catalog begins with its SCIN
 }
 
 }  // namespace
