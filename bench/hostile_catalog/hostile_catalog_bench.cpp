@@ -1,14 +1,18 @@
-// The longest walks of one catalog that a hostile file can ask for. A walk tests
-// the stop flag before each block or chunk, never inside a catalog, so the time
-// of one catalog walk is how long a confirmed Stop or Close may wait.
+// The longest walks of one catalog that a hostile file can ask for, and how long
+// a stop requested during one waits. A walk longer than a sound catalog's tests
+// the stop flag every kStepsBetweenStopTests sub-records or entries, so a
+// confirmed Stop or Close waits for that many steps at the most.
 //
 // Plain files: one catalog of 256 MiB of 8-byte sub-records (a tag no reader
-// knows, "SFGI", or SCIN records 16 bytes apart), or of the most file entries a
-// set may have, 64 KiB apart (2 GiB, almost all of it a hole), scanned and read
-// again as the chosen set. Compressed: one decoded chunk with a catalog at every
-// 512 bytes, all walking the rest of the chunk.
+// knows, "SFGI", or SCIN records 16 bytes apart), of the most file entries a set
+// may have, 64 KiB apart (2 GiB, almost all of it a hole), or of "SFGI"
+// sub-records 32 KiB apart, so that every step reads at a new place (16,384 of
+// them: 512 MiB, a hole but for their headers); each scanned, scanned with a
+// stop requested, and read again as the chosen set. Compressed: one decoded
+// chunk with a catalog at every 512 bytes, all walking the rest of the chunk.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -25,9 +29,11 @@ namespace {
 
 constexpr size_t kCatalogBytes = size_t{256} << 20;
 
-enum Shape { kUnknownTags, kSfgi, kScinRun, kSpreadEntries };
+enum Shape { kUnknownTags, kSfgi, kScinRun, kSpreadEntries, kFarSubRecords };
 constexpr uint32_t kEntries = 32767;
 constexpr uint32_t kEntryDistance = 65536;
+constexpr uint64_t kFarSubRecordCount = uint64_t{1} << 14;
+constexpr uint32_t kFarSubRecordDistance = 32768;
 
 struct Media {
     std::unique_ptr<TempFile> file;
@@ -46,28 +52,38 @@ const Media& TheMedia(Shape shape) {
         scin.dataFileCount = kEntries;
         scin.logFileCount = 0;
         catalog.Scin(scin);
-    } else {
+    } else if (shape != kFarSubRecords) {
         catalog.Raw(SmallStepCatalog(kCatalogBytes, shape == kUnknownTags));
     }
     MtfWriter w;
     w.Tape();
     w.Pad();
-    // The stream runs far enough past its data that its last sub-record is within the bound.
-    media.msci = w.Msci(catalog, "MQCI", static_cast<int64_t>(catalog.Size() + 78 + 8));
+    // The stream runs far enough past its data that its last sub-record (or entry)
+    // is within the bound.
+    uint64_t spread = 0;
+    if (shape == kSpreadEntries) spread = uint64_t{kEntries} * kEntryDistance;
+    if (shape == kFarSubRecords) spread = kFarSubRecordCount * kFarSubRecordDistance;
+    media.msci = w.Msci(catalog, "MQCI", static_cast<int64_t>(catalog.Size() + 78 + 8 + spread));
     w.Pad();
+    const uint64_t first = media.msci + 78 + catalog.Size();
     if (shape == kSpreadEntries) {
-        const uint64_t first = media.msci + 78 + catalog.Size();
         w.PutTag(first, "SFIN");
         for (uint64_t i = 0; i < kEntries; ++i) w.Put32(first + i * kEntryDistance + 4, kEntryDistance);
-        w.ExtendTo(first + uint64_t{kEntries} * kEntryDistance);
+    }
+    if (shape == kFarSubRecords) {
+        for (uint64_t i = 0; i < kFarSubRecordCount; ++i) {
+            w.PutTag(first + i * kFarSubRecordDistance, "SFGI");
+            w.Put32(first + i * kFarSubRecordDistance + 4, kFarSubRecordDistance);
+        }
     }
     media.file = std::make_unique<TempFile>();
     w.WriteSparseFile(media.file->Path());
     return media;
 }
 
-// The MSCI step of a scan: the catalog walk alone, between two stop tests.
-void BM_ScanHostileCatalog(benchmark::State& state) {
+// The MSCI step of a scan: the catalog walk alone, between two block steps; with
+// `stopped`, a stop is requested from the start and the time is how long it waits.
+void ScanHostileCatalog(benchmark::State& state, bool stopped) {
     const Media& media = TheMedia(static_cast<Shape>(state.range(0)));
     BackupFile file;
     if (!file.Open(media.file->Path16())) {
@@ -76,15 +92,20 @@ void BM_ScanHostileCatalog(benchmark::State& state) {
     }
     const MtfStreamHeader header = ReadStreamHeader(file, media.msci + 56);
     const DataSetInfo dataSet;
+    const std::atomic<int32_t> stop{stopped ? 1 : 0};
+    ScanContext ctx;
+    ctx.stopFlag = &stop;
     size_t sets = 0;
     for (auto _ : state) {
         CatalogStore store;
-        WalkMsciCatalog(file, media.msci, 56, header, 0, dataSet, store);
+        WalkMsciCatalog(file, media.msci, 56, header, 0, dataSet, store, &ctx);
         sets = store.m_backupSets.size();
     }
     state.counters["sets"] = static_cast<double>(sets);
-    state.counters["catalog MiB"] = static_cast<double>(kCatalogBytes >> 20);
 }
+
+void BM_ScanHostileCatalog(benchmark::State& state) { ScanHostileCatalog(state, false); }
+void BM_StopInHostileCatalog(benchmark::State& state) { ScanHostileCatalog(state, true); }
 
 void BM_RereadHostileCatalog(benchmark::State& state) {
     const Media& media = TheMedia(static_cast<Shape>(state.range(0)));
@@ -115,8 +136,9 @@ void BM_OverlappingCatalogsInOneChunk(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_ScanHostileCatalog)->ArgName("shape")->DenseRange(kUnknownTags, kSpreadEntries)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RereadHostileCatalog)->ArgName("shape")->DenseRange(kUnknownTags, kSpreadEntries)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanHostileCatalog)->ArgName("shape")->DenseRange(kUnknownTags, kFarSubRecords)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StopInHostileCatalog)->ArgName("shape")->DenseRange(kUnknownTags, kFarSubRecords)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RereadHostileCatalog)->ArgName("shape")->DenseRange(kUnknownTags, kFarSubRecords)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OverlappingCatalogsInOneChunk)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -4,7 +4,9 @@
 // And over media that end in zeros, as an interrupted or preallocated copy
 // leaves them: a chain of stream headers that runs into 2 GiB of zeros (24-byte
 // steps to the end of the file), or zeros alone (crossed as unknown data in
-// 512-byte steps). Each is set against one read of the same file.
+// 512-byte steps). Each is set against one read of the same file. Last, how long
+// a stop requested during a long chain waits: one through zeros, and one whose
+// headers lie 32 KiB apart, so that every step reads at a new place.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -66,7 +68,7 @@ void BM_WalkSparseBackup(benchmark::State& state) {
     state.counters["file GiB"] = static_cast<double>(file.GetLength()) / (1ull << 30);
 }
 
-enum ZeroTail { kChainIntoZeros, kZerosOnly };
+enum ZeroTail { kChainIntoZeros, kZerosOnly, kFarHeaders };
 constexpr uint64_t kZeroTailSize = uint64_t{2} << 30;
 
 // Reads the file at `path` once, in pieces of 1 MiB; returns the bytes read.
@@ -90,9 +92,12 @@ const TempFile& ZeroTailMedia(ZeroTail shape) {
     std::unique_ptr<TempFile>& media = made[shape];
     if (media) return *media;
     MtfWriter w;
-    if (shape == kChainIntoZeros) {
+    if (shape != kZerosOnly) {
         w.Tape();
         w.Stream("APAD", 10);  // no pad follows: the chain runs on into the zeros
+    }
+    if (shape == kFarHeaders) {
+        for (int i = 0; i < 8192; ++i) w.Stream("APAD", 32768 - 24);
     }
     w.ExtendTo(kZeroTailSize);
     media = std::make_unique<TempFile>();
@@ -133,6 +138,25 @@ void BM_ReadZeroTailOnce(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kZeroTailSize));
 }
 
+// The time from a stop requested while the chain of the first block runs to the
+// chain's end.
+void BM_StopInLongChain(benchmark::State& state) {
+    const TempFile& media = ZeroTailMedia(static_cast<ZeroTail>(state.range(0)));
+    BackupFile file;
+    if (!file.Open(media.Path16())) {
+        state.SkipWithError("cannot open the media");
+        return;
+    }
+    const std::atomic<int32_t> stop{1};
+    ScanContext ctx;
+    ctx.stopFlag = &stop;
+    for (auto _ : state) {
+        ItemReads reads(file, true);
+        if (FollowStreamChain(reads, 0, 94, file.GetLength(), nullptr, ctx))
+            state.SkipWithError("the chain did not stop");
+    }
+}
+
 }  // namespace
 
 // Streams from 4 KiB to 256 MiB: a file of 80 MB to 5 TB, almost all of it holes.
@@ -140,5 +164,6 @@ BENCHMARK(BM_WalkSparseBackup)->RangeMultiplier(16)->Range(4 << 10, 256 << 20)->
 
 BENCHMARK(BM_ReadZeroTailOnce)->ArgName("shape")->DenseRange(kChainIntoZeros, kZerosOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WalkZeroTail)->ArgName("shape")->DenseRange(kChainIntoZeros, kZerosOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StopInLongChain)->ArgName("shape")->Arg(kChainIntoZeros)->Arg(kFarHeaders)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

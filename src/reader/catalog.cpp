@@ -169,6 +169,9 @@ public:
         }
     }
 
+    // A walk of a file for a scan ends at the scan's stop request and moves its bar.
+    void Watch(const ScanContext* scan) { m_scan = scan; }
+
     // Sets made by the scan readers get these.
     void SetOrigin(uint32_t stripe, uint64_t setPosition, const DataSetInfo& dataSet) {
         m_stripe = stripe;
@@ -202,7 +205,7 @@ public:
         if (!inMemory && header.IdIs("SPAD")) return {CatalogEnding::Pad, SaturatingAdd(first, header.length)};
         try {
             for (uint64_t steps = 1;; ++steps) {
-                if (steps > kMostSubRecords) return {CatalogEnding::Other, p};
+                if (steps > kMostSubRecords || !Step(p)) return {CatalogEnding::Other, p};
                 // Catalogs of one decoded chunk that run into each other would
                 // walk the same bytes again and record the same sets twice.
                 if (inMemory && m_sets && m_sets->ReadPast(p)) return {CatalogEnding::Other, p};
@@ -237,6 +240,15 @@ public:
 
 private:
     bool Scanning() const { return m_reader == Reader::ScanFile || m_reader == Reader::ScanMemory; }
+
+    // Counts a step of the walk at `position`; false when the walk is to end
+    // there at a stop request. Only a walk longer than a sound catalog's looks.
+    bool Step(uint64_t position) {
+        if (m_scan == nullptr || ++m_untested < kStepsBetweenStopTests) return true;
+        m_untested = 0;
+        m_scan->ReportPosition(position - position % 10);
+        return !m_scan->StopRequested();
+    }
 
     // Counts `length` bytes at `from` (the part of a sub-record that was read,
     // within the data) as read by this walk and for its list.
@@ -315,7 +327,7 @@ private:
         const uint64_t count = m_haveScin ? std::min({uint64_t{m_fileCount}, room, kMostDatabaseFiles}) : 0;
 
         uint64_t p = at;
-        for (uint64_t i = 0; i < count && p < end; ++i) {
+        for (uint64_t i = 0; i < count && p < end && Step(p); ++i) {
             uint64_t length;
             if (m_files) {
                 SqlFileDescriptor entry;
@@ -359,6 +371,8 @@ private:
     const DataSetInfo* m_dataSet = nullptr;
     bool m_haveScin = false;
     uint32_t m_fileCount = 0;  // data plus log files of the last SCIN, summed in 32 bits
+    const ScanContext* m_scan = nullptr;
+    uint64_t m_untested = 0;  // steps since the stop flag was last tested
 };
 
 }  // namespace
@@ -367,10 +381,11 @@ void StartFileWalk(CatalogStore& store) { ForgetSource(store.m_setLedger); }
 
 CatalogWalkEnd WalkMsciCatalog(BackupFile& file, uint64_t blockPosition, uint16_t offsetToFirstEvent,
                                const MtfStreamHeader& catalogHeader, uint32_t stripe, const DataSetInfo& dataSet,
-                               CatalogStore& store) {
+                               CatalogStore& store, const ScanContext* scan) {
     ByteSource bytes(file);
     CatalogWalk walk(bytes, Reader::ScanFile, store, Source{false, stripe, 0, false});
     walk.SetOrigin(stripe, blockPosition, dataSet);
+    walk.Watch(scan);
     return walk.Run(blockPosition, offsetToFirstEvent, catalogHeader);
 }
 
@@ -391,7 +406,7 @@ bool ReadCatalogFromBuffer(const uint8_t* buffer, uint64_t n, uint32_t offset, C
 }
 
 void ReadCatalogFromFile(const std::vector<InputFileEntry>& inputFiles, uint64_t position, uint32_t stripe,
-                         CatalogStore& store) try {
+                         CatalogStore& store, const ScanContext* scan) try {
     if (stripe >= inputFiles.size()) return;
     BackupFile file;
     if (!file.Open(inputFiles[stripe].strPath)) return;
@@ -400,6 +415,7 @@ void ReadCatalogFromFile(const std::vector<InputFileEntry>& inputFiles, uint64_t
     if (!BlockTagIs(tag, "MSCI")) return;
     ByteSource bytes(file);
     CatalogWalk walk(bytes, Reader::ChosenFile, store, Source{false, stripe, 0, true});
+    walk.Watch(scan);
     walk.RunFromBlock(position);
 } catch (...) {
     // A failed allocation ends the re-read; what it filled stays.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "reader/records.h"
+#include "reader/scan_context.h"
 
 class BackupFile;
 struct MtfStreamHeader;
@@ -39,10 +40,11 @@ void StartFileWalk(CatalogStore& store);
 // The MSCI step of the plain walk: the block at `blockPosition` has been read,
 // `offsetToFirstEvent` taken from it and the catalog stream header read there.
 // Appends one BackupSetRecord per SCIN (with `dataSet`), refreshes the backup
-// information and passes over the SFIN entries.
+// information and passes over the SFIN entries. A long walk moves `scan`'s bar
+// and ends at its stop request (see kStepsBetweenStopTests).
 CatalogWalkEnd WalkMsciCatalog(BackupFile& file, uint64_t blockPosition, uint16_t offsetToFirstEvent,
                                const MtfStreamHeader& catalogHeader, uint32_t stripe, const DataSetInfo& dataSet,
-                               CatalogStore& store);
+                               CatalogStore& store, const ScanContext* scan = nullptr);
 
 // In memory, during a scan: `buffer` is a decoded chunk of `n` bytes followed by at
 // least 400 readable bytes, `offset` the index of the "MSCI" block in it. Appends
@@ -57,6 +59,7 @@ bool ReadCatalogFromBuffer(const uint8_t* buffer, uint64_t n, uint32_t offset, C
 
 // From the plain backup file at index `stripe` of `inputFiles`, for the chosen set
 // whose MSCI block lies at `position`: opens the file itself, fills the backup
-// information and appends the database files. Reports nothing.
+// information and appends the database files. Reports nothing. A long walk ends
+// at `scan`'s stop request, as the MSCI step's does.
 void ReadCatalogFromFile(const std::vector<InputFileEntry>& inputFiles, uint64_t position, uint32_t stripe,
-                         CatalogStore& store);
+                         CatalogStore& store, const ScanContext* scan = nullptr);

@@ -22,7 +22,7 @@
 class ItemReads {
 public:
     static constexpr size_t kWindow = 1 << 20;
-    static constexpr size_t kFirstReach = 4096;
+    static constexpr size_t kFirstReach = 512;
 
     // `windowed`: read ahead (the memory is taken when first needed; without it, the
     // file is read piece by piece).

@@ -100,11 +100,16 @@ std::optional<uint64_t> FollowStreamChain(ItemReads& reads, uint64_t blockPositi
     }
     // Every later header starts at the next multiple of 4; each one moves p on by
     // at least its own 22 bytes, so the chain reaches the end of the file. Headers
-    // are taken from the window many at a time; between goes the stop flag is
-    // tested and the bar moved.
+    // are taken from the window many at a time; between goes the bar is moved and,
+    // once a chain has gone on for longer than a sound one does, the stop flag is
+    // tested.
     uint64_t nextReport = 0;
+    uint64_t untested = 0;  // headers passed since the stop flag was last tested
     while (p < length && !reads.Failed()) {
-        if (ctx.StopRequested()) return std::nullopt;
+        if (untested >= kStepsBetweenStopTests) {
+            if (ctx.StopRequested()) return std::nullopt;
+            untested = 0;
+        }
         h = RoundUpTo4(p);
         if (h >= nextReport) {
             ctx.ReportPosition(h - h % 10);
@@ -133,10 +138,12 @@ std::optional<uint64_t> FollowStreamChain(ItemReads& reads, uint64_t blockPositi
                     const uint64_t shortBy = length > firstEnd ? length - firstEnd : 0;
                     return firstEnd + (shortBy + kEmptyStreamStep - 1) / kEmptyStreamStep * kEmptyStreamStep;
                 }
+                untested += headers;
                 at += headers * kEmptyStreamStep;
                 if (at > held.size() - MtfStreamHeader::kSize) break;
                 continue;
             }
+            ++untested;
             header = MtfStreamHeader::FromBytes(held.data() + at);
             p = SaturatingAdd(SaturatingAdd(h + at, MtfStreamHeader::kSize), header.length);
             if (mqda && header.IdIs("MQDA") && header.length != 0) *mqda = true;
@@ -185,7 +192,8 @@ void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanConte
                 MtfStreamHeader catalog = ReadStreamHeader(file, h);
                 uint64_t streamEnd = SaturatingAdd(h + MtfStreamHeader::kSize, catalog.length);
                 CatalogWalkEnd end =
-                    WalkMsciCatalog(file, position, firstEvent, catalog, stripe, ctx.mtfDataSet, *ctx.store);
+                    WalkMsciCatalog(file, position, firstEvent, catalog, stripe, ctx.mtfDataSet, *ctx.store, &ctx);
+                // A stop that cut the catalog's walk short ends this walk at the next step.
                 next = AfterCatalog(file, length, ctx.mode, streamEnd, end);
             } else {
                 if (name == "SSET") {

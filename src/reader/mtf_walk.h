@@ -60,9 +60,9 @@ MtfStreamHeader ReadStreamHeader(ItemReads& reads, uint64_t position);
 // `mqda` is given, a non-empty "MQDA" stream of the chain sets it (the first
 // stream only when no header follows it).
 //
-// A chain may run through gigabytes of zeros in steps of 24 bytes, so it heeds
-// ctx's stop flag at every step and moves its bar as it goes, as the walk does
-// between blocks; it returns nothing when a stop ended it.
+// A chain may run through gigabytes of zeros in steps of 24 bytes, so it moves
+// ctx's bar as it goes and, once it is longer than a sound chain, heeds ctx's
+// stop flag (see kStepsBetweenStopTests); it returns nothing when a stop ended it.
 std::optional<uint64_t> FollowStreamChain(ItemReads& reads, uint64_t blockPosition, uint16_t offsetToFirstEvent,
                                           uint64_t length, bool* mqda, const ScanContext& ctx);
 

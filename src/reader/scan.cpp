@@ -78,10 +78,12 @@ void ReadChosenSet(ScanRequest& request) {
     CatalogStore& store = request.store;
     if (store.m_nSelectedSet >= store.m_backupSets.size() || request.inputFiles.empty()) return;
     const BackupSetRecord chosen = store.m_backupSets[store.m_nSelectedSet];
+    ScanContext closing;  // a confirmed Close sets the stop flag
+    closing.stopFlag = &request.stopFlag;
     if (request.inputFiles.front().bCompressed != 0)
         ReadCompressedCatalog(request.inputFiles, chosen.nPosition, chosen.nStripe, store);
     else
-        ReadCatalogFromFile(request.inputFiles, chosen.nPosition, chosen.nStripe, store);
+        ReadCatalogFromFile(request.inputFiles, chosen.nPosition, chosen.nStripe, store, &closing);
 }
 
 uint32_t RunScan(ScanRequest& request, ScanMode mode) {

@@ -36,6 +36,12 @@ struct ScanContext {
     }
 };
 
+// Loops over a file's bytes that a damaged file can make long (a chain of stream
+// headers, a catalog's sub-records and file entries) test the stop flag every so
+// many steps. Sound files never take that many, so the block in progress is
+// finished first; a long loop still ends within milliseconds of a stop.
+inline constexpr uint64_t kStepsBetweenStopTests = 4096;
+
 // The smallest shift that brings `length` into a progress bar's signed 32-bit
 // range. Every position below the length then fits as well.
 inline int ProgressShift(uint64_t length) {

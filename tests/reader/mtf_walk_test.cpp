@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "fixtures/hostile_catalogs.h"
 #include "fixtures/mtf_writer.h"
 #include "fixtures/temp_file.h"
 #include "reader/catalog.h"
@@ -335,7 +336,23 @@ TEST(MtfWalk, StopEndsTheWalkAfterTheBlockInProgressAndProgressComesAtMultiplesO
     EXPECT_EQ(reported, (std::vector<int32_t>{0, 2560}));
 }
 
-TEST(MtfWalk, AChainThroughZerosMovesTheBarAndAStopThereEndsTheWalk) {
+// Stop pressed when the walk reports `stopAt` ends the walk of `file`; returns the
+// positions reported.
+std::vector<int32_t> WalkStoppedAt(BackupFile& file, int32_t stopAt, CatalogStore& store, ScanContext& ctx) {
+    std::atomic<int32_t> stop{0};
+    ctx.store = &store;
+    ctx.stopFlag = &stop;
+    std::vector<int32_t> reported;
+    ctx.setProgress = [&](int32_t p) {
+        reported.push_back(p);
+        if (p == stopAt) stop = 1;
+    };
+    WalkMtfBlocks(file, file.GetLength(), 0, ctx);
+    ctx.stopFlag = nullptr;
+    return reported;
+}
+
+TEST(MtfWalk, LongChainsAndCatalogsMoveTheBarAndAStopThereEndsTheWalk) {
     // A chain that runs on through 256 MiB of zeros (headers of length 0, 24 bytes
     // apart) to a pad, after which a set follows.
     MtfWriter w;
@@ -351,32 +368,39 @@ TEST(MtfWalk, AChainThroughZerosMovesTheBarAndAStopThereEndsTheWalk) {
     BackupFile file;
     ASSERT_TRUE(file.Open(temp.Path16()));
 
-    for (size_t stopAtReport : {0, 3}) {
-        SCOPED_TRACE(stopAtReport);
-        CatalogStore store;
-        std::atomic<int32_t> stop{0};
-        ScanContext ctx;
-        ctx.store = &store;
-        ctx.stopFlag = &stop;
-        std::vector<int32_t> reported;
-        ctx.setProgress = [&](int32_t p) {
-            reported.push_back(p);
-            if (reported.size() == stopAtReport) stop = 1;
-        };
-        WalkMtfBlocks(file, file.GetLength(), 0, ctx);
-        if (stopAtReport == 0) {
-            // The bar moves through the chain, every MiB or two, and the set after it is found.
-            EXPECT_GT(reported.size(), 128u);
-            EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
-            ASSERT_EQ(store.m_backupSets.size(), 1u);
-            EXPECT_EQ(store.m_backupSets[0].nPosition, msci);
-        } else {
-            // Stop pressed while the chain runs: nothing more is read or reported.
-            EXPECT_EQ(reported.size(), stopAtReport);
-            EXPECT_FALSE(ctx.found);
-            EXPECT_TRUE(store.m_backupSets.empty());
-        }
-    }
+    // Not stopped: the bar moves through the chain, every MiB or two, and the set after it is found.
+    CatalogStore store;
+    ScanContext ctx;
+    std::vector<int32_t> reported = WalkStoppedAt(file, -1, store, ctx);
+    EXPECT_GT(reported.size(), 128u);
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+    ASSERT_EQ(store.m_backupSets.size(), 1u);
+    EXPECT_EQ(store.m_backupSets[0].nPosition, msci);
+
+    // Stopped while the chain runs: nothing more is read or reported.
+    CatalogStore stoppedStore;
+    ScanContext stopped;
+    EXPECT_EQ(WalkStoppedAt(file, reported[2], stoppedStore, stopped).size(), 3u);
+    EXPECT_FALSE(stopped.found);
+    EXPECT_TRUE(stoppedStore.m_backupSets.empty());
+
+    // A catalog of more sub-records than a sound one has, before its SCIN: a stop
+    // pressed as its block is reached ends its walk, after the bar has moved.
+    MtfWriter c;
+    c.ExtendTo(2560);
+    c.Msci(CatalogStreamBuilder().Raw(SmallStepCatalog(8 * 10000, false)).Scin(ScinFields{}));
+    TempFile catalogTemp;
+    c.WriteSparseFile(catalogTemp.Path());
+    BackupFile catalogFile;
+    ASSERT_TRUE(catalogFile.Open(catalogTemp.Path16()));
+    CatalogStore catalogStore;
+    ScanContext catalogStopped;
+    EXPECT_EQ(WalkStoppedAt(catalogFile, 2560, catalogStore, catalogStopped).size(), 3u);
+    EXPECT_TRUE(catalogStore.m_backupSets.empty());
+    CatalogStore whole;
+    ScanContext notStopped;
+    WalkStoppedAt(catalogFile, -1, whole, notStopped);
+    EXPECT_EQ(whole.m_backupSets.size(), 1u);
 }
 
 TEST(MtfWalk, FindsACatalogBeyondFourGibibytesAndReadsItsNamesThere) {
