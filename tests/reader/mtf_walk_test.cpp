@@ -336,20 +336,31 @@ TEST(MtfWalk, StopEndsTheWalkAfterTheBlockInProgressAndProgressComesAtMultiplesO
     EXPECT_EQ(reported, (std::vector<int32_t>{0, 2560}));
 }
 
-// Stop pressed when the walk reports `stopAt` ends the walk of `file`; returns the
-// positions reported.
-std::vector<int32_t> WalkStoppedAt(BackupFile& file, int32_t stopAt, CatalogStore& store, ScanContext& ctx) {
+struct StoppedWalk {
+    std::vector<int32_t> reported;  // positions given to the bar
+    CatalogStore store;
+    bool found = false;
+};
+
+// The walk of `w`, written to a sparse file, with Stop pressed when the walk
+// reports `stopAt` to the bar.
+StoppedWalk WalkStoppedAt(const MtfWriter& w, int32_t stopAt) {
+    StoppedWalk result;
+    TempFile temp;
+    w.WriteSparseFile(temp.Path());
+    BackupFile file;
+    EXPECT_TRUE(file.Open(temp.Path16()));
     std::atomic<int32_t> stop{0};
-    ctx.store = &store;
+    ScanContext ctx;
+    ctx.store = &result.store;
     ctx.stopFlag = &stop;
-    std::vector<int32_t> reported;
     ctx.setProgress = [&](int32_t p) {
-        reported.push_back(p);
+        result.reported.push_back(p);
         if (p == stopAt) stop = 1;
     };
     WalkMtfBlocks(file, file.GetLength(), 0, ctx);
-    ctx.stopFlag = nullptr;
-    return reported;
+    result.found = ctx.found;
+    return result;
 }
 
 TEST(MtfWalk, LongChainsAndCatalogsMoveTheBarAndAStopThereEndsTheWalk) {
@@ -363,44 +374,29 @@ TEST(MtfWalk, LongChainsAndCatalogsMoveTheBarAndAStopThereEndsTheWalk) {
     w.Put64(pad + 8, 512 - (pad + 22) % 512);
     w.ExtendTo(pad + 22 + 512 - (pad + 22) % 512);
     const uint64_t msci = ProbeMsci(w, u"after");
-    TempFile temp;
-    w.WriteSparseFile(temp.Path());
-    BackupFile file;
-    ASSERT_TRUE(file.Open(temp.Path16()));
 
     // Not stopped: the bar moves through the chain, every MiB or two, and the set after it is found.
-    CatalogStore store;
-    ScanContext ctx;
-    std::vector<int32_t> reported = WalkStoppedAt(file, -1, store, ctx);
-    EXPECT_GT(reported.size(), 128u);
-    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
-    ASSERT_EQ(store.m_backupSets.size(), 1u);
-    EXPECT_EQ(store.m_backupSets[0].nPosition, msci);
+    StoppedWalk whole = WalkStoppedAt(w, -1);
+    EXPECT_GT(whole.reported.size(), 128u);
+    EXPECT_TRUE(std::is_sorted(whole.reported.begin(), whole.reported.end()));
+    ASSERT_EQ(whole.store.m_backupSets.size(), 1u);
+    EXPECT_EQ(whole.store.m_backupSets[0].nPosition, msci);
 
     // Stopped while the chain runs: nothing more is read or reported.
-    CatalogStore stoppedStore;
-    ScanContext stopped;
-    EXPECT_EQ(WalkStoppedAt(file, reported[2], stoppedStore, stopped).size(), 3u);
+    StoppedWalk stopped = WalkStoppedAt(w, whole.reported[2]);
+    EXPECT_EQ(stopped.reported.size(), 3u);
     EXPECT_FALSE(stopped.found);
-    EXPECT_TRUE(stoppedStore.m_backupSets.empty());
+    EXPECT_TRUE(stopped.store.m_backupSets.empty());
 
     // A catalog of more sub-records than a sound one has, before its SCIN: a stop
     // pressed as its block is reached ends its walk, after the bar has moved.
     MtfWriter c;
     c.ExtendTo(2560);
     c.Msci(CatalogStreamBuilder().Raw(SmallStepCatalog(8 * 10000, false)).Scin(ScinFields{}));
-    TempFile catalogTemp;
-    c.WriteSparseFile(catalogTemp.Path());
-    BackupFile catalogFile;
-    ASSERT_TRUE(catalogFile.Open(catalogTemp.Path16()));
-    CatalogStore catalogStore;
-    ScanContext catalogStopped;
-    EXPECT_EQ(WalkStoppedAt(catalogFile, 2560, catalogStore, catalogStopped).size(), 3u);
-    EXPECT_TRUE(catalogStore.m_backupSets.empty());
-    CatalogStore whole;
-    ScanContext notStopped;
-    WalkStoppedAt(catalogFile, -1, whole, notStopped);
-    EXPECT_EQ(whole.m_backupSets.size(), 1u);
+    StoppedWalk catalogStopped = WalkStoppedAt(c, 2560);
+    EXPECT_EQ(catalogStopped.reported.size(), 3u);
+    EXPECT_TRUE(catalogStopped.store.m_backupSets.empty());
+    EXPECT_EQ(WalkStoppedAt(c, -1).store.m_backupSets.size(), 1u);
 }
 
 TEST(MtfWalk, FindsACatalogBeyondFourGibibytesAndReadsItsNamesThere) {
