@@ -358,14 +358,8 @@ QWidget* Wnd::Widget() const { return m_dialog ? m_dialog->Item(m_id) : nullptr;
 void Wnd::EnableWindow(bool enable) {
     Call([&] { if (auto* w = Widget()) w->setEnabled(enable); });
 }
-bool Wnd::IsWindowEnabled() const {
-    return Call([&] { auto* w = Widget(); return w && w->isEnabled(); });
-}
 void Wnd::ShowWindow(bool show) {
     Call([&] { if (auto* w = Widget()) w->setVisible(show); });
-}
-bool Wnd::IsWindowVisible() const {
-    return Call([&] { auto* w = Widget(); return w && !w->isHidden(); });
 }
 void Wnd::SetWindowText(const QString& text) {
     Call([&] {
@@ -579,14 +573,6 @@ void ListCtrl::SetSelectionMark(int row) {
 }
 int ListCtrl::GetFocusedRow() const {
     return LIST_CALL(-1, { return list->currentRow(); });
-}
-void ListCtrl::SetFocusedRow(int row) {
-    Call([&] {
-        auto* list = As<ListWidget>(Widget());
-        if (!list) return;
-        list->selectionModel()->setCurrentIndex(list->model()->index(row, 0),
-                                                QItemSelectionModel::NoUpdate);
-    });
 }
 bool ListCtrl::GetCheck(int row) const {
     return LIST_CALL(false, {
