@@ -19,6 +19,7 @@
 #include "preview_dialog.h"
 #include "product.h"
 #include "resource.h"
+#include "shown_names.h"
 #include "ui_test_support.h"
 
 using namespace fw;
@@ -129,19 +130,21 @@ QStringList ExpectedLabels(const nlohmann::json& info) {
             Text(info.at("backupStartDate")),
             Text(info.at("backupFinishDate")),
             QString::number(info.at("databaseId").get<int>()),
-            DatabaseVersionName(info.at("databaseVersion").get<uint16_t>()),
-            BackupTypeName(static_cast<uint8_t>(info.at("backupType").get<std::string>()[0])),
+            ShownNameOf(kVersionNames, info.at("databaseVersion").get<uint16_t>(), kUnknownVersion),
+            ShownNameOf(kBackupTypeNames, static_cast<uint8_t>(info.at("backupType").get<std::string>()[0]),
+                        kUnknownBackupType),
             QString::number(info.at("dataFileCount").get<int>()),
             QString::number(info.at("logFileCount").get<int>())};
 }
 
+// Database files are never under 1 KB: their size shows in whole KB.
 QStringList ExpectedFiles(const nlohmann::json& files) {
     QStringList rows;
     for (const auto& file : files)
         rows << QStringList{Text(file.at("physicalName")),
                             QString::number(static_cast<int32_t>(file.at("fileNumber").get<uint32_t>())),
-                            FileTypeName(file.at("fileType").get<uint32_t>()),
-                            FileSizeText(file.at("sizeBytes").get<uint64_t>())}
+                            ShownNameOf(kFileTypeNames, file.at("fileType").get<uint32_t>(), kUnknownFileType),
+                            QString::number(file.at("sizeBytes").get<qulonglong>() >> 10)}
                     .join(" | ");
     return rows;
 }
@@ -171,6 +174,10 @@ private slots:
     // Every real backup (the stripe pair in split mode, the compressed ones
     // with the box set) in both modes: each of its sets chosen in turn.
     void everyRealBackupShowsItsSetsAndEachChosenSetsInformation() {
+        if (const std::string missing = expected::MissingRealBackups(); !missing.empty()) {
+            if (expected::RealBackupsRequired()) QFAIL(missing.c_str());
+            QSKIP(missing.c_str());
+        }
         const nlohmann::json all = expected::LoadJson();
         QVERIFY2(!all.empty() && !all.is_discarded(), "EXPECTED.json of the real backups is missing");
         ScriptedDesktop desktop;
@@ -179,8 +186,8 @@ private slots:
         int requests = 0, wanted = 0;
         InsideModal(dlg, [&] {
             for (const auto& [key, want] : all.items()) {
-                const bool compressed = expected::IsCompressedEntry(key);
                 const std::vector<InputFileEntry> inputs = expected::InputsOf(key);
+                const bool compressed = inputs.front().bCompressed != 0;
                 const nlohmann::json& sets = want.at("sets");
                 wanted += 2 * static_cast<int>(sets.size());
                 for (bool standard : {true, false}) {
@@ -199,8 +206,7 @@ private slots:
                 }
             }
         });
-        QCOMPARE(requests, wanted);
-        QVERIFY(requests >= 40);  // every entry of the folder, each set in both modes
+        QCOMPARE(requests, wanted);  // every entry of EXPECTED.json, each set in both modes
         // Nothing but the free-space notice was shown: no question, no unknown-data notice.
         for (const AskedBox& box : desktop.Boxes()) QCOMPARE(box.text, QString(kFreeSpaceNotice));
         QCOMPARE(int(desktop.Boxes().size()), requests);
