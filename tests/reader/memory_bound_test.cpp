@@ -106,13 +106,25 @@ TEST(MemoryBound, ScinRecordsNamingOneLongTextKeepOnlyTheFirstSets) {
 
 TEST(MemoryBound, NoFileMakesTheSetsHoldMoreThanThirtyTwoMebibytes) {
     // 30,000 SCIN records of 344 bytes, each naming the same 1,000 bytes: 10 MB of
-    // catalog that would justify 39 MiB of sets.
+    // catalog that would justify 39 MiB of sets. Then the list is emptied, as the
+    // window empties it before the next request, and a backup of 20 sets walked.
     const RepeatedNameShape shape{30000, 344, 1000, false};
     const std::vector<uint8_t> bytes = RepeatedNameBackup(shape);
+    const std::vector<uint8_t> next = MakeBackup(std::vector<BackupSetFields>(20));
     const std::u16string name = Text16(shape.nameBytes);
-    const ChildOutcome outcome =
-        RunInLimitedChild(kAllowance, [&] { return Summary(Walk(bytes).store.m_backupSets, name); });
+    const ChildOutcome outcome = RunInLimitedChild(kAllowance, [&] {
+        CatalogStore store;
+        ScanContext ctx;
+        ctx.store = &store;
+        WalkBytes(bytes, ctx);
+        std::array<uint64_t, 4> summary = Summary(store.m_backupSets, name);
+        store.m_backupSets.clear();
+        WalkBytes(next, ctx);
+        summary[3] = store.m_backupSets.size();
+        return summary;
+    });
     ExpectBounded(outcome, 48ull << 20);
+    EXPECT_EQ(outcome.values[3], 20u);  // counted afresh: the first file's sets are gone
     EXPECT_GE(outcome.values[0], 20000u);
     EXPECT_LT(outcome.values[0], shape.scinCount);
     EXPECT_EQ(outcome.values[1], outcome.values[0]);
