@@ -106,7 +106,7 @@ void SetInput(COrvendelDlg& dlg, const std::vector<InputFileEntry>& inputs, bool
 // Clicks "Select Extract File(s)" and waits until the request has ended.
 bool Request(COrvendelDlg& dlg) {
     ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();
-    return WaitFor([&] { return !dlg.ScanRunning(); });
+    return WaitFor([&] { return !dlg.m_work.ScanRunning(); });
 }
 
 QString Text(const nlohmann::json& value) { return QString::fromStdString(value.get<std::string>()); }
@@ -254,16 +254,16 @@ private slots:
             desktop.answers = {IDYES};
             auto* bar = static_cast<QProgressBar*>(dlg.Item(IDC_PROGRESS));
             ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();
-            QVERIFY(WaitFor([&] { return bar->value() > 40000 || !dlg.ScanRunning(); }));
+            QVERIFY(WaitFor([&] { return bar->value() > 40000 || !dlg.m_work.ScanRunning(); }));
             stopShown = !dlg.Item(IDC_STOP)->isHidden();
             ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();  // refused: a scan runs
             ButtonOf(dlg, IDC_STOP)->click();
-            QVERIFY(WaitFor([&] { return !dlg.ScanRunning(); }));
+            QVERIFY(WaitFor([&] { return !dlg.m_work.ScanRunning(); }));
         });
         QVERIFY(stopShown);
         QCOMPARE(user->sets.size(), 1);
         QVERIFY(user->sets[0].startsWith("Early | "));
-        QCOMPARE(dlg.m_nStopFlag.load(), 0);
+        QCOMPARE(dlg.m_work.StopFlag().load(), 0);
         QStringList texts;
         for (const AskedBox& box : desktop.Boxes()) texts << box.text;
         QCOMPARE(texts, (QStringList{kFreeSpaceNotice, "Are you sure to Stop the running Process ?"}));
@@ -296,7 +296,7 @@ private slots:
             QCOMPARE(dlg.DoModal(), IDOK);
             SetMainWindow(nullptr);
                 QCOMPARE(dlg.WorkerCount(), size_t(0));
-            QVERIFY(!dlg.ScanRunning());
+            QVERIFY(!dlg.m_work.ScanRunning());
             QVERIFY(dlg.m_inputFiles.empty());
             QVERIFY(theApp.m_catalog.m_databaseFiles.empty());
             QCOMPARE(user->setDialogs, atDialog ? 1 : 0);
