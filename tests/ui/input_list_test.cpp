@@ -169,11 +169,13 @@ private slots:
         dlg.OnBnClickedSplitFiles();
         dlg.m_listInputFiles.InsertItem(0, Path(second));
         desktop.files = {{Path(first), Path(second), Path(third), Path(fourth)}};
-        // Stop is confirmed while the question about the second name is open.
+        // Stop is confirmed while the question about the second name is open; a
+        // request made then starts no scan.
         desktop.answers = {IDYES, IDYES};  // Stop's question, then the duplicate question
         desktop.onBox = [&](const QString& text) {
             if (text.endsWith(kDuplicateQuestion)) {
                 desktop.onBox = nullptr;
+                dlg.OnBnClickedSelectExtract();
                 ButtonOf(dlg, IDC_STOP)->click();
             }
         };
@@ -182,6 +184,7 @@ private slots:
             ExpectIdle(dlg);
         });
         QCOMPARE(Rows(dlg), (QStringList{Path(second), Path(first), Path(second)}));
+        QVERIFY(dlg.m_inputFiles.empty());  // the request was refused before it began
         // A Stop confirmed when nothing runs reaches nothing: the next adding is whole.
         desktop.answers = {IDYES};
         ButtonOf(dlg, IDC_STOP)->click();

@@ -386,6 +386,9 @@ private slots:
         QCOMPARE(about.focusWidget(), about.Item(IDOK));
         QCOMPARE(about.windowTitle(), QString(kProductTitle));
         QVERIFY(!(about.windowFlags() & Qt::FramelessWindowHint));
+        // A title bar without a close box: every point of the box drags it, so that box would not respond.
+        QVERIFY(about.windowFlags() & Qt::WindowTitleHint);
+        QVERIFY(!(about.windowFlags() & Qt::WindowCloseButtonHint));
         auto* title = static_cast<QLabel*>(about.Item(IDC_ABOUT_TITLE));
         auto* copyright = static_cast<QLabel*>(about.Item(IDC_ABOUT_COPYRIGHT));
         QCOMPARE(title->text(), QString(kProductTitle));

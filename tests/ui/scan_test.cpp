@@ -239,7 +239,8 @@ private slots:
     }
 
     // Stop during a long Advanced scan: the walk ends, the sets found before are
-    // offered, and the flag is 0 again. A second request meanwhile is refused.
+    // offered, and the flag is 0 again. A second request and Add Files are
+    // refused meanwhile, and their buttons shown disabled until the scan ends.
     void stopDuringAScanOffersTheSetsFoundSoFar() {
         ScriptedDesktop desktop;
         TempFile backup;
@@ -247,8 +248,7 @@ private slots:
         auto user = StartUser();
         user->choose = -1;
         COrvendelDlg dlg;
-        bool stopShown = false;
-        QVector<int> seen;
+        bool stopShown = false, requestButtonsDisabled = false, requestButtonsBack = false;
         InsideModal(dlg, [&] {
             SetInput(dlg, {{backup.Path16(), 0}}, false, false);
             desktop.answers = {IDYES};
@@ -256,11 +256,16 @@ private slots:
             ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();
             QVERIFY(WaitFor([&] { return bar->value() > 40000 || !dlg.m_work.ScanRunning(); }));
             stopShown = !dlg.Item(IDC_STOP)->isHidden();
-            ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();  // refused: a scan runs
+            ButtonOf(dlg, IDC_RADIO_SPLIT_FILES)->click();
+            requestButtonsDisabled = !dlg.Item(IDC_SELECT_EXTRACT)->isEnabled() && !dlg.Item(IDC_ADD_FILES)->isEnabled();
+            dlg.OnBnClickedSelectExtract();  // refused: a scan runs
+            dlg.OnBnClickedAddFiles();       // refused as well
             ButtonOf(dlg, IDC_STOP)->click();
             QVERIFY(WaitFor([&] { return !dlg.m_work.ScanRunning(); }));
+            requestButtonsBack = dlg.Item(IDC_SELECT_EXTRACT)->isEnabled() && dlg.Item(IDC_ADD_FILES)->isEnabled();
         });
-        QVERIFY(stopShown);
+        QVERIFY(stopShown && requestButtonsDisabled && requestButtonsBack);
+        QVERIFY(desktop.pickers.empty());
         QCOMPARE(user->sets.size(), 1);
         QVERIFY(user->sets[0].startsWith("Early | "));
         QCOMPARE(dlg.m_work.StopFlag().load(), 0);
