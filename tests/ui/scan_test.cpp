@@ -107,7 +107,7 @@ void SetInput(COrvendelDlg& dlg, const std::vector<InputFileEntry>& inputs, bool
 // Clicks "Select Extract File(s)" and waits until the request has ended.
 bool Request(COrvendelDlg& dlg) {
     ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();
-    return WaitFor([&] { return !dlg.ScanRunning(); });
+    return WaitFor([&] { return !dlg.m_work.ScanRunning(); });
 }
 
 QString Text(const nlohmann::json& value) { return QString::fromStdString(value.get<std::string>()); }
@@ -245,7 +245,8 @@ private slots:
     }
 
     // Stop during a long Advanced scan: the walk ends, the sets found before are
-    // offered, and the flag is 0 again. A second request meanwhile is refused.
+    // offered, and the flag is 0 again. A second request and Add Files are
+    // refused meanwhile, and their buttons shown disabled until the scan ends.
     void stopDuringAScanOffersTheSetsFoundSoFar() {
         ScriptedDesktop desktop;
         TempFile backup;
@@ -253,23 +254,27 @@ private slots:
         auto user = StartUser();
         user->choose = -1;
         COrvendelDlg dlg;
-        bool stopShown = false;
-        QVector<int> seen;
+        bool stopShown = false, requestButtonsDisabled = false, requestButtonsBack = false;
         InsideModal(dlg, [&] {
             SetInput(dlg, {{backup.Path16(), 0}}, false, false);
             desktop.answers = {IDYES};
             auto* bar = static_cast<QProgressBar*>(dlg.Item(IDC_PROGRESS));
             ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();
-            QVERIFY(WaitFor([&] { return bar->value() > 40000 || !dlg.ScanRunning(); }));
+            QVERIFY(WaitFor([&] { return bar->value() > 40000 || !dlg.m_work.ScanRunning(); }));
             stopShown = !dlg.Item(IDC_STOP)->isHidden();
-            ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();  // refused: a scan runs
+            ButtonOf(dlg, IDC_RADIO_SPLIT_FILES)->click();
+            requestButtonsDisabled = !dlg.Item(IDC_SELECT_EXTRACT)->isEnabled() && !dlg.Item(IDC_ADD_FILES)->isEnabled();
+            dlg.OnBnClickedSelectExtract();  // refused: a scan runs
+            dlg.OnBnClickedAddFiles();       // refused as well
             ButtonOf(dlg, IDC_STOP)->click();
-            QVERIFY(WaitFor([&] { return !dlg.ScanRunning(); }));
+            QVERIFY(WaitFor([&] { return !dlg.m_work.ScanRunning(); }));
+            requestButtonsBack = dlg.Item(IDC_SELECT_EXTRACT)->isEnabled() && dlg.Item(IDC_ADD_FILES)->isEnabled();
         });
-        QVERIFY(stopShown);
+        QVERIFY(stopShown && requestButtonsDisabled && requestButtonsBack);
+        QVERIFY(desktop.pickers.empty());
         QCOMPARE(user->sets.size(), 1);
         QVERIFY(user->sets[0].startsWith("Early | "));
-        QCOMPARE(dlg.m_nStopFlag.load(), 0);
+        QCOMPARE(dlg.m_work.StopFlag().load(), 0);
         QStringList texts;
         for (const AskedBox& box : desktop.Boxes()) texts << box.text;
         QCOMPARE(texts, (QStringList{kFreeSpaceNotice, "Are you sure to Stop the running Process ?"}));
@@ -302,7 +307,7 @@ private slots:
             QCOMPARE(dlg.DoModal(), IDOK);
             SetMainWindow(nullptr);
                 QCOMPARE(dlg.WorkerCount(), size_t(0));
-            QVERIFY(!dlg.ScanRunning());
+            QVERIFY(!dlg.m_work.ScanRunning());
             QVERIFY(dlg.m_inputFiles.empty());
             QVERIFY(theApp.m_catalog.m_databaseFiles.empty());
             QCOMPARE(user->setDialogs, atDialog ? 1 : 0);
