@@ -14,6 +14,7 @@
 #include "fixtures/container_writer.h"
 #include "fixtures/hostile_catalogs.h"
 #include "fixtures/mtf_writer.h"
+#include "fixtures/real_chunks.h"
 #include "fixtures/xpress_encoder.h"
 #include "reader/backup_file.h"
 #include "reader/compressed.h"
@@ -232,29 +233,28 @@ int main(int argc, char** argv) {
 
         // The real backups' catalogs, and the real containers up to their catalogs.
         int realCatalogs = 0;
-        for (const char* folder : {"plain", "multiset", "chain2016", "striped", "other"}) {
-            if (!fs::is_directory(real / folder)) continue;
-            for (const fs::directory_entry& entry : fs::directory_iterator(real / folder)) {
-                int index = 0;
-                for (const std::vector<uint8_t>& region : RealCatalogs(entry.path())) {
-                    const std::string name =
-                        std::string("real_") + folder + "_" + entry.path().stem().string() + "_" + std::to_string(index++);
-                    plain.Add(name, Extension(0), AfterTape(region));
-                    memory.Add(name, kAsItStands, region);
-                    if (region.size() <= kChunkOutput) {
-                        uint64_t chunk = 0;
-                        const std::vector<uint8_t> bytes = ContainerOf(ChunkLayout::Checksummed, {region}, &chunk);
-                        container.Add(name, Chosen(chunk), Body(bytes));
-                    }
-                    ++realCatalogs;
-                }
-            }
-        }
-        if (fs::is_directory(real / "compressed")) {
-            for (const fs::directory_entry& entry : fs::directory_iterator(real / "compressed")) {
+        std::error_code error;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(real, error)) {
+            if (!entry.is_regular_file() || entry.path().extension() != ".bak") continue;
+            const std::string folder = entry.path().parent_path().filename().string();
+            if (IsCompressedBackupFile(entry.path())) {
                 uint64_t chunk = 0;
                 const std::vector<uint8_t> prefix = RealContainerPrefix(entry.path(), &chunk);
                 if (prefix.size() > 16) container.Add("real_" + entry.path().stem().string(), Chosen(chunk), Body(prefix));
+                continue;
+            }
+            int index = 0;
+            for (const std::vector<uint8_t>& region : RealCatalogs(entry.path())) {
+                const std::string name =
+                    "real_" + folder + "_" + entry.path().stem().string() + "_" + std::to_string(index++);
+                plain.Add(name, Extension(0), AfterTape(region));
+                memory.Add(name, kAsItStands, region);
+                if (region.size() <= kChunkOutput) {
+                    uint64_t chunk = 0;
+                    const std::vector<uint8_t> bytes = ContainerOf(ChunkLayout::Checksummed, {region}, &chunk);
+                    container.Add(name, Chosen(chunk), Body(bytes));
+                }
+                ++realCatalogs;
             }
         }
         std::printf("%d, %d and %d inputs written under %s (%d real catalogs)\n", plain.Count(), memory.Count(),

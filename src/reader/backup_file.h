@@ -23,7 +23,6 @@ public:
 
     // Absolute seek from the start of the file; any 64-bit position is accepted.
     void Seek(uint64_t position) { m_position = position; }
-    uint64_t GetPosition() const { return m_position; }
 
     // Reads up to `count` bytes at the current position and moves past them.
     // Returns fewer bytes at the end of the file (none beyond it). An I/O error

@@ -33,6 +33,11 @@ constexpr size_t kScinDatabaseNameOffset = 106;
 constexpr size_t kScinServerNameSize = 108;
 constexpr size_t kScinServerNameOffset = 110;
 
+// In memory every fixed-size piece that starts inside the decoded output is copied
+// whole from the readable tail behind it, so the tail must hold the largest of them.
+static_assert(ByteSource::kMemoryTail >=
+              std::max({kMsciFixedPart, MtfStreamHeader::kSize, kItemHeaderSize, kScinSize, SqlFileDescriptor::kSize}));
+
 // What a walk may hold and read. A sound catalog pays for what it makes: a set
 // comes from a SCIN record of 344 bytes and its names, a database file from an
 // SFIN entry of 400 bytes and its name, and neither record holds four times the
@@ -405,11 +410,14 @@ bool ReadCatalogFromBuffer(const uint8_t* buffer, uint64_t n, uint32_t offset, C
     return true;
 }
 
+bool OpenStripe(const std::vector<InputFileEntry>& inputFiles, uint32_t stripe, BackupFile& file) {
+    return stripe < inputFiles.size() && file.Open(inputFiles[stripe].strPath);
+}
+
 void ReadCatalogFromFile(const std::vector<InputFileEntry>& inputFiles, uint64_t position, uint32_t stripe,
                          CatalogStore& store, const ScanContext* scan) try {
-    if (stripe >= inputFiles.size()) return;
     BackupFile file;
-    if (!file.Open(inputFiles[stripe].strPath)) return;
+    if (!OpenStripe(inputFiles, stripe, file)) return;
     uint8_t tag[4] = {};
     file.ReadAt(position, tag, sizeof tag);
     if (!BlockTagIs(tag, "MSCI")) return;

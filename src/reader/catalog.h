@@ -57,6 +57,10 @@ bool ParseCatalogInMemory(const uint8_t* buffer, uint64_t n, uint32_t offset, ui
 // database files. Always returns true.
 bool ReadCatalogFromBuffer(const uint8_t* buffer, uint64_t n, uint32_t offset, CatalogStore& store);
 
+// Opens the file at index `stripe` of `inputFiles` (the stripe of a chosen set);
+// false when there is no such entry or its file cannot be opened.
+bool OpenStripe(const std::vector<InputFileEntry>& inputFiles, uint32_t stripe, BackupFile& file);
+
 // From the plain backup file at index `stripe` of `inputFiles`, for the chosen set
 // whose MSCI block lies at `position`: opens the file itself, fills the backup
 // information and appends the database files. Reports nothing. A long walk ends

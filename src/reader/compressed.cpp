@@ -19,7 +19,19 @@ namespace {
 
 constexpr size_t kSfmbReadSize = 68;
 constexpr size_t kMaxHeaderSize = 28;
+
+// Places in a chunk, from its first byte, as the 8-byte layout has them; from byte 4
+// on, the 28-byte layout moves them on by its Shift().
+constexpr uint64_t kIndexStart = 4;      // an indexed chunk's index: 16 bytes
 constexpr size_t kIndexReadSize = 16;
+constexpr size_t kIndexExtraLength = 8;  // in the index: the 32-bit length added to the stored size
+// Fields of the 28-byte header only.
+constexpr size_t kHeaderZeroField = 20;  // 32 bits that are zero
+constexpr size_t kHeaderChecksum = 24;   // CompressedChunkChecksum of the stored bytes
+
+// The catalog readers read fixed-size pieces up to ByteSource::kMemoryTail bytes past
+// a decoded chunk's output; the decode buffer holds that much behind the largest output.
+static_assert(kDecodeBufferSize >= kMaxDecodedUnits * kChunkUnit + ByteSource::kMemoryTail);
 
 // Flag bits of a chunk header that decide where the next item lies.
 constexpr uint8_t kFlagWholeUnits = 0x02;  // the next item follows the chunk's whole output length
@@ -69,15 +81,14 @@ void SearchOutput(const uint8_t* decoded, uint32_t n, uint64_t chunkPosition, ui
 // indexed chunk cannot be read. Sizes are 32-bit and wrap.
 std::optional<uint64_t> NextItemPosition(ItemReads& reads, uint64_t p, const CompressedChunkHeader& header,
                                          const ContainerLayout& layout, ScanMode mode) {
-    const uint64_t shift = layout.Shift();
     const uint32_t stored = header.storedSize;
-    uint64_t base = p + 8 + shift;
+    uint64_t base = p + layout.headerSize;
     uint32_t size = 0;
     if (header.flags & kFlagIndexed) {
-        base = p + 4 + shift;
+        base = p + kIndexStart + layout.Shift();
         uint8_t index[kIndexReadSize];
         if (!reads.Exact(base, index, sizeof index)) return std::nullopt;
-        size = stored + LoadU32(index + 8);
+        size = stored + LoadU32(index + kIndexExtraLength);
     } else if (header.flags & kFlagShortened) {
         size = (mode == ScanMode::Advanced && stored == 0) ? 0 : stored - 4u;
     } else if (header.flags & kFlagAnyKind) {
@@ -103,7 +114,7 @@ bool ReadItem(ItemReads& reads, const ContainerLayout& layout, ScanMode mode, ui
     if (BlockTagIs(tag, "SFMB")) {
         uint8_t block[kSfmbReadSize];
         if (!reads.Exact(position, block, sizeof block)) return false;
-        const uint16_t distance = LoadU16(block + 8);
+        const uint16_t distance = LoadU16(block + kOffsetToFirstEvent);
         position += distance;
         return distance != 0;  // else nothing tells where the next item lies
     }
@@ -133,14 +144,14 @@ ContainerLayout DetectContainerLayout(BackupFile& file, uint64_t length) {
     uint8_t head[kMaxHeaderSize];
     if (length < p + kChecksummedLayout.headerSize || !reads.Exact(p, head, kChecksummedLayout.headerSize))
         return kShortHeaderLayout;
-    if (BlockTagIs(head, "SFMB") || LoadU32(head + 20) != 0) return kShortHeaderLayout;
+    if (BlockTagIs(head, "SFMB") || LoadU32(head + kHeaderZeroField) != 0) return kShortHeaderLayout;
     // A chunk without stored bytes would pass on zeros alone.
     if (CompressedChunkHeader::From(head).storedSize == 0) return kShortHeaderLayout;
     CompressedChunkHeader header;
     std::unique_ptr<uint8_t[]> stored = StoredBuffer();
     if (!stored || !ReadChunk(reads, p, kChecksummedLayout, header, stored.get())) return kShortHeaderLayout;
     const uint32_t checksum = CompressedChunkChecksum(stored.get(), header.storedSize);
-    return checksum == LoadU32(head + 24) ? kChecksummedLayout : kShortHeaderLayout;
+    return checksum == LoadU32(head + kHeaderChecksum) ? kChecksummedLayout : kShortHeaderLayout;
 }
 
 void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, ScanContext& ctx) {
@@ -177,9 +188,8 @@ void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, Sc
 
 void ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64_t chunkPosition, uint32_t stripe,
                            CatalogStore& store) try {
-    if (stripe >= inputFiles.size()) return;
     BackupFile file;
-    if (!file.Open(inputFiles[stripe].strPath)) return;
+    if (!OpenStripe(inputFiles, stripe, file)) return;
     const ContainerLayout layout = DetectContainerLayout(file, file.GetLength());
     std::vector<uint8_t> decoded(kDecodeBufferSize);
 

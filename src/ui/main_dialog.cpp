@@ -1,6 +1,7 @@
 #include "main_dialog.h"
 
 #include <QProcessEnvironment>
+#include <sys/stat.h>
 
 #include "about_dialog.h"
 #include "backup_option_dialog.h"
@@ -75,6 +76,17 @@ const MessageMap<COrvendelDlg> kMessageMap{
     {Notify::Clicked, IDCANCEL, &COrvendelDlg::OnBnClickedCancel},
     {Notify::Clicked, IDC_HELP_BUTTON, &COrvendelDlg::OnBnClickedHelp},
 };
+
+// Two names of the same file as the file system sees it: the same device and
+// inode, so a hard or symbolic link counts, while names that differ only in
+// letter case are two files where the file system tells case apart. A name
+// that cannot be looked up is the same file only as the very same text.
+bool SameFile(const QString& one, const QString& other) {
+    if (one == other) return true;
+    struct stat first {}, second {};
+    return ::stat(ToUtf8(ToU16(one)).c_str(), &first) == 0 && ::stat(ToUtf8(ToU16(other)).c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
 
 // A picked folder as the folder boxes show it: with one trailing separator.
 QString WithFolderSeparator(const QString& path) {
@@ -187,7 +199,6 @@ bool COrvendelDlg::OnInitDialog() {
     m_btnBrowseBakFile.SetTooltip("Please select .bak file to continue the recovery process");
 
     SetWindowText(kProductTitle);
-    m_nStopFlag = 0;
 
     m_strTempFolder = SystemTempFolder();
     m_editTempFolder.SetWindowText(m_strTempFolder);
@@ -198,11 +209,12 @@ void COrvendelDlg::Notice(const QString& text) { MessageBox(text, kProductTitle,
 
 // Starts a request: the catalog store and the input list emptied, the input and
 // the two folders checked in that order, then the scan of the chosen mode on a
-// worker. One scan runs at a time: while one runs (its walk, its dialogs), a
-// further click does nothing, so nothing is emptied under the worker.
+// worker. One scan runs at a time, and none while files are being added: while
+// one runs (its walk, its dialogs), "Select Extract File(s)" and "Add Files"
+// are disabled and a click does nothing, so nothing is emptied under a worker.
 void COrvendelDlg::OnBnClickedSelectExtract() {
     COrvendelApp* app = GetOrvendelApp();
-    if (app == nullptr || m_scanRunning.load()) return;
+    if (app == nullptr || m_work.ScanRunning() || m_work.AddingRunning()) return;
     CatalogStore& catalog = app->m_catalog;
     catalog.m_backupSets.clear();
     m_inputFiles.clear();
@@ -238,15 +250,27 @@ void COrvendelDlg::OnBnClickedSelectExtract() {
            "database file(s).");
 
     const bool standard = m_radioStandardMode.GetCheck() == BST_CHECKED;
-    m_scanRunning = true;
+    if (!m_work.BeginScan()) return;
+    m_btnSelectExtract.EnableWindow(false);
+    m_btnAddFiles.EnableWindow(false);
     const bool started = BeginThread([this, app, standard] {
-        BeginStoppableWork();
-        ScanRequest request{m_inputFiles, app->m_catalog, m_nStopFlag, *this};
+        ScanRequest request{m_inputFiles, app->m_catalog, m_work.StopFlag(), *this};
         if (standard) ScanThreadStandard(request);
         else ScanThreadAdvanced(request);
-        m_scanRunning = false;
+        EndScan();
     });
-    if (!started) m_scanRunning = false;
+    if (!started) EndScan();
+}
+
+// On the GUI thread, so that the buttons are back when the next request may
+// start; a closing dialog takes no calls, and the scan is then over all the same.
+void COrvendelDlg::EndScan() {
+    const bool restored = Caller().Run([this] {
+        m_work.EndScan();
+        m_btnSelectExtract.EnableWindow(true);
+        m_btnAddFiles.EnableWindow(m_radioSplitFiles.GetCheck() == BST_CHECKED);
+    });
+    if (!restored) m_work.EndScan();
 }
 
 void COrvendelDlg::OnBnClickedSingleFile() {
@@ -267,7 +291,7 @@ void COrvendelDlg::OnBnClickedSplitFiles() {
     m_editBakFile.EnableWindow(false);
     m_btnBrowseBakFile.EnableWindow(false);
     m_listInputFiles.EnableWindow(true);
-    m_btnAddFiles.EnableWindow(true);
+    m_btnAddFiles.EnableWindow(!m_work.ScanRunning());
     m_btnRemoveFiles.EnableWindow(true);
     m_btnMoveUp.EnableWindow(true);
     m_btnMoveDown.EnableWindow(true);
@@ -305,19 +329,7 @@ void COrvendelDlg::OnBnClickedStop() {
     if (MessageBox("Are you sure to Stop the running Process ?", kProductTitle,
                    MB_YESNO | MB_ICONINFORMATION) != IDYES)
         return;
-    std::lock_guard lock(m_stopMutex);
-    if (m_stoppableWork > 0) m_nStopFlag = 1;
-}
-
-void COrvendelDlg::BeginStoppableWork() {
-    std::lock_guard lock(m_stopMutex);
-    ++m_stoppableWork;
-}
-
-void COrvendelDlg::EndStoppableWork() {
-    std::lock_guard lock(m_stopMutex);
-    m_nStopFlag = 0;
-    if (m_stoppableWork > 0) --m_stoppableWork;
+    m_work.RequestStop();
 }
 
 // ---- the input list ----
@@ -327,14 +339,16 @@ void COrvendelDlg::OnBnClickedBrowseBakFile() {
     m_editBakFile.SetWindowText(chosen.isEmpty() ? QString() : chosen.first());
 }
 
+// Refused while a scan runs (the button is disabled then).
 void COrvendelDlg::OnBnClickedAddFiles() {
+    if (m_work.ScanRunning()) return;
     if (m_listInputFiles.GetItemCount() == 0)
         Notice("Make Sure split Backup Files are in correct order.Use Move Up and Down Button to correct order.");
-    BeginThread([this] { AddFilesThread(this); });
+    if (!m_work.BeginAdding()) return;
+    if (!BeginThread([this] { AddFilesThread(this); })) m_work.EndAdding();
 }
 
 uint32_t AddFilesThread(COrvendelDlg* dlg) {
-    dlg->BeginStoppableWork();
     // The picker runs on the GUI thread, owned by the main dialog, which it
     // keeps disabled while it is open. Qt's picker has no limit on the names.
     const QStringList names = dlg->Send(
@@ -349,7 +363,7 @@ uint32_t AddFilesThread(COrvendelDlg* dlg) {
         const int shift = ProgressShift(static_cast<uint64_t>(n));  // the bar ends full for any number of names
         dlg->m_progress.SetRange32(0, static_cast<int32_t>(n >> shift));
         dlg->m_progress.SetPos(0);
-        for (qsizetype i = 0; i < n && dlg->m_nStopFlag.load() != 1; ++i) {
+        for (qsizetype i = 0; i < n && dlg->m_work.StopFlag().load() != 1; ++i) {
             try {
                 const int row = dlg->m_listInputFiles.GetItemCount();
                 const QString& path = names[i];
@@ -362,7 +376,7 @@ uint32_t AddFilesThread(COrvendelDlg* dlg) {
         }
         dlg->m_progress.SetPos(static_cast<int32_t>(n >> shift));
     }
-    dlg->EndStoppableWork();
+    if (!dlg->m_work.EndAdding()) return 0;  // the last worker to end restores the controls
     dlg->m_btnSelectExtract.EnableWindow(true);
     dlg->m_btnClose.EnableWindow(true);
     dlg->m_btnStop.ShowWindow(false);
@@ -371,13 +385,13 @@ uint32_t AddFilesThread(COrvendelDlg* dlg) {
     return 0;
 }
 
-// Asks once for every row that already holds the path (whole text, case
-// ignored); the last answer decides.
+// Asks once for every row that names the same file as the path; the last
+// answer decides.
 bool COrvendelDlg::ConfirmIfAlreadyListed(const QString& path) {
     bool add = true;
     const int rows = m_listInputFiles.GetItemCount();
     for (int row = 0; row < rows; ++row) {
-        if (m_listInputFiles.GetItemText(row, 0).compare(path, Qt::CaseInsensitive) != 0) continue;
+        if (!SameFile(m_listInputFiles.GetItemText(row, 0), path)) continue;
         add = MessageBox(path + "\nalready exist in the list.Do you want to add it again?", kProductTitle,
                          MB_YESNO | MB_ICONQUESTION) == IDYES;
     }
@@ -462,7 +476,7 @@ bool COrvendelDlg::AskYesNo(const std::u16string& text) {
 
 void COrvendelDlg::Tell(const std::u16string& text) { Notice(ToQString(text)); }
 
-void COrvendelDlg::ResetStopFlag() { EndStoppableWork(); }
+void COrvendelDlg::ResetStopFlag() { m_work.EndScanWalk(); }
 
 // The two dialogs of the hand-over run on the GUI thread, modal over this
 // dialog, while the scan's thread waits for them; a closing main dialog ends
@@ -492,7 +506,7 @@ bool COrvendelDlg::ConfirmClose() {
 // lists they read are emptied once they have been joined.
 void COrvendelDlg::OnBnClickedClose() {
     if (!ConfirmClose()) return;
-    m_nStopFlag = 1;
+    m_work.StopAll();
     m_clearListsWhenStopped = true;
     CurrentDesktop().OpenUrl(kProductPageAddress);
     Dialog::OnOK();
@@ -500,7 +514,7 @@ void COrvendelDlg::OnBnClickedClose() {
 
 void COrvendelDlg::OnBnClickedCancel() {
     if (!ConfirmClose()) return;
-    m_nStopFlag = 1;
+    m_work.StopAll();
     m_clearListsWhenStopped = true;
     Dialog::OnCancel();
 }

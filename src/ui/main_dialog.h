@@ -5,16 +5,14 @@
 #include <QFont>
 #include <QIcon>
 #include <QString>
-#include <atomic>
 #include <cstdint>
 #include <vector>
-
-#include <mutex>
 
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "reader/records.h"
 #include "reader/scan.h"
+#include "running_work.h"
 
 class COrvendelDlg : public fw::Dialog, public ScanWindow {
 public:
@@ -45,14 +43,6 @@ public:
     bool CanOpenBackupFile(const QString& path);
     void RedrawFocusedRow();
 
-    // Work that Stop reaches (a scan's walk, an add-files worker) begins and
-    // ends here. Stop sets the flag only while such work runs, so a stop
-    // confirmed after the last of it ended cannot stop the next request; the
-    // end of each one sets the flag back to 0.
-    void BeginStoppableWork();
-    void EndStoppableWork();
-    bool ScanRunning() const { return m_scanRunning.load(); }
-
     // What the scan asks of the window (from the scan's thread).
     void ShowProgress(bool show) override;
     void ShowStop(bool show) override;
@@ -70,7 +60,7 @@ public:
     QIcon m_hIcon;
     std::vector<InputFileEntry> m_inputFiles;
     QString m_strTempFolder;
-    std::atomic<int32_t> m_nStopFlag{0};
+    RunningWork m_work;  // which worker runs, and the stop flag they share
     QString m_strSaveFolder;
 
     fw::ListCtrl m_listInputFiles;
@@ -116,14 +106,14 @@ private:
     void Notice(const QString& text);
     // Move Up (-1) and Move Down (+1).
     void MoveMarkedRow(int step, const QString& emptyNotice);
+    // The scan's worker is over (from its thread): the request buttons again.
+    void EndScan();
     bool m_clearListsWhenStopped = false;
-    std::atomic<bool> m_scanRunning{false};
-    std::mutex m_stopMutex;
-    int m_stoppableWork = 0;  // guarded by m_stopMutex
 };
 
 // The add-files worker: the multi-select picker, then every chosen file that
-// opens appended to the list in the picker's order. Returns 0.
+// opens appended to the list in the picker's order. Returns 0. It runs after
+// m_work.BeginAdding() succeeded and ends that work itself.
 uint32_t AddFilesThread(COrvendelDlg* dlg);
 
 // The system's temporary folder with a trailing "/": TMPDIR, else "/tmp/";

@@ -83,6 +83,31 @@ TEST(BadContainer, SfmbWithoutDistanceEndsTheWalk) {
     EXPECT_EQ(sets[0].strDatabaseName, u"Before");
 }
 
+TEST(BadContainer, AChunkCutShortShowsNothingOfTheChunkDecodedBeforeInItsBuffer) {
+    // One decoding thread decodes into four buffers in turn: the fifth item goes into the
+    // first one's. It is a chunk of 16 units whose stored bytes stop after a few dozen
+    // output bytes; the rest of its output reads as zeros, not as the catalog at 4,096
+    // of the first chunk.
+    ContainerWriter writer = MakeWriter(ChunkLayout::Checksummed);
+    const uint64_t first = writer.AddChunk(MsciOutput(u"Earlier", 4096));
+    for (int i = 0; i < 3; ++i) writer.AddSfmb(512);
+    std::mt19937 random(5);
+    std::vector<uint8_t> noise(16 * 512);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+    std::vector<uint8_t> cut = XpressEncode(noise);
+    cut.resize(300);
+    writer.AddStoredChunk(0x21, 16, static_cast<uint16_t>(cut.size()), cut);
+    const TempFile temp(writer.Finish());
+
+    CatalogStore store;
+    ScanContext ctx;
+    ctx.store = &store;
+    BackupFile file;
+    ASSERT_TRUE(file.Open(temp.Path16()));
+    WalkCompressedChunks(file, file.GetLength(), 0, ctx, 1);
+    EXPECT_EQ(Positions(store.m_backupSets), std::vector<uint64_t>{first});
+}
+
 TEST(BadContainer, ABadChecksumAtTheFirstItemMeansTheShortHeaderLayout) {
     std::vector<uint8_t> container = ThreeSets(ChunkLayout::Checksummed);
     EXPECT_EQ(Walk(container).size(), 3u);

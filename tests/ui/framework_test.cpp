@@ -1,6 +1,9 @@
 // The framework layer on its own: templates and dialog units, key handling,
 // the message map, the control kinds, and calls from worker threads.
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QScrollBar>
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
@@ -8,6 +11,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QThread>
+#include <QToolTip>
 #include <atomic>
 #include <thread>
 #include <unistd.h>
@@ -223,6 +227,51 @@ private slots:
         QVERIFY(!list.GetCheck(0));
         list.DeleteAllItems();
         QCOMPARE(list.GetItemCount(), 0);
+    }
+
+    // Tab leaves a list without moving its selection; a column widened past the
+    // list by its header's divider scrolls to its end; a cell's tip shows when
+    // its text does not fit beside the row's check box.
+    void listIsOneTabStopScrollsWideColumnsAndTipsCutText() {
+        TestDialog dialog(true);
+        dialog.Create();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        ListCtrl& list = dialog.m_list;
+        list.InsertColumn(0, "Path", 150);
+        for (int row = 0; row < 3; ++row) list.InsertItem(row, QString("/srv/backups/stripe-%1.bak").arg(row));
+        auto* table = static_cast<QTableWidget*>(dialog.Item(kList));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(1, 0)).center());
+        QTest::keyClick(table, Qt::Key_Tab);
+        QVERIFY(dialog.focusWidget() != table);
+        QCOMPARE(list.GetSelectedRows(), std::vector<int>{1});
+        table->setFocus();
+        QTest::keyClick(table, Qt::Key_Down);
+        QCOMPARE(list.GetSelectedRows(), std::vector<int>{2});
+
+        QHeaderView* header = table->horizontalHeader();
+        const QPoint divider(header->sectionViewportPosition(0) + 149, header->height() / 2);
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, divider);
+        QTest::mouseMove(header->viewport(), divider + QPoint(300, 0));
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, divider + QPoint(300, 0));
+        QCOMPARE(list.GetColumnWidth(0), 450);
+        QTRY_COMPARE(table->horizontalScrollBar()->maximum(), 450 - table->viewport()->width());
+
+        list.SetExtendedStyle(ListCtrl::kCheckBoxes | ListCtrl::kInfoTip);
+        const QString text = list.GetItemText(0, 0);
+        const int margin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+        const int bare = table->fontMetrics().horizontalAdvance(text) + 2 * margin + 2;  // fits without the box
+        auto hover = [&] {
+            const QPoint at = table->visualRect(table->model()->index(0, 0)).center();
+            QHelpEvent event(QEvent::ToolTip, at, table->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(table->viewport(), &event);
+        };
+        list.SetColumnWidth(0, bare + 60);
+        hover();
+        QVERIFY(!QToolTip::isVisible());
+        list.SetColumnWidth(0, bare);
+        hover();
+        QCOMPARE(QToolTip::text(), text);
     }
 
     void progressTakesSigned32BitRangeAndPosition() {

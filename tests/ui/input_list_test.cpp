@@ -2,8 +2,11 @@
 // worker, Remove Files, Move Up and Move Down, driven through the real dialog
 // with the pickers and message boxes scripted.
 #include <QLineEdit>
+#include <QFileInfo>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
 #include <filesystem>
@@ -67,7 +70,7 @@ void ExpectIdle(COrvendelDlg& dlg) {
     QVERIFY(state.closeEnabled);
     QVERIFY(!state.barShown);
     QCOMPARE(state.barValue, 0);
-    QCOMPARE(dlg.m_nStopFlag.load(), 0);
+    QCOMPARE(dlg.m_work.StopFlag().load(), 0);
 }
 
 }  // namespace
@@ -92,22 +95,30 @@ private slots:
     }
 
     // Missing files, folders and files another descriptor holds locked are left
-    // out without a word; the rest keep the picker's order. A listed path (also
-    // one differing only in case) is asked about once per matching row.
+    // out without a word; the rest keep the picker's order. A name of a listed
+    // file (the same path, a hard or symbolic link to it) is asked about once
+    // per matching row; a name that differs only in case is another file.
     void addFilesKeepsThePickersOrderAndAsksAboutListedPaths() {
         ScriptedDesktop desktop;
         TempFile a, b, c, locked;
         const int holder = ::open(locked.Path().c_str(), O_RDWR);
         QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
         const QString folder = QString::fromStdString(std::filesystem::temp_directory_path().string());
+        const QFileInfo bInfo(Path(b));
+        const QString twin = bInfo.dir().filePath(bInfo.fileName().toUpper());
+        std::ofstream(twin.toStdString()) << "another file";
+        const auto removeTwin = qScopeGuard([&] { QFile::remove(twin); });
+        QTemporaryDir links;
+        const QString hard = links.filePath("hard.bak"), soft = links.filePath("soft.bak");
+        QVERIFY(::link(qPrintable(Path(b)), qPrintable(hard)) == 0 && QFile::link(Path(b), soft));
         desktop.files = {
             {Path(a), "/nonexistent/missing.bak", folder, Path(b), Path(locked), Path(c)},
             {Path(a)},                 // listed once: asked once, Yes
             {Path(a)},                 // listed twice now: Yes, then No
-            {Path(b).toUpper()},       // the same path but for case: asked (it does not open)
+            {twin, hard, soft},        // not asked; asked once, Yes; asked for b and hard: Yes, then No
             {},                        // cancelled
         };
-        desktop.answers = {IDYES, IDYES, IDNO, IDYES};
+        desktop.answers = {IDYES, IDYES, IDNO, IDYES, IDYES, IDNO};
         std::vector<AddingState> busy;
         desktop.onBox = [&](const QString& text) {
             COrvendelDlg* dlg = OpenWindow<COrvendelDlg>();
@@ -123,12 +134,14 @@ private slots:
         });
         ::close(holder);
 
-        QCOMPARE(Rows(dlg), (QStringList{Path(a), Path(b), Path(c), Path(a)}));
+        QCOMPARE(Rows(dlg), (QStringList{Path(a), Path(b), Path(c), Path(a), twin, hard}));
         const QStringList asked = BoxTexts(desktop);
         const QString question = Path(a) + "\n" + kDuplicateQuestion;
+        const QString aboutSoft = soft + "\n" + kDuplicateQuestion;
         QCOMPARE(asked, (QStringList{"Make Sure split Backup Files are in correct order.Use Move Up and Down "
                                      "Button to correct order.",
-                                     question, question, question, Path(b).toUpper() + "\n" + kDuplicateQuestion}));
+                                     question, question, question, hard + "\n" + kDuplicateQuestion, aboutSoft,
+                                     aboutSoft}));
         for (const AskedBox& box : desktop.Boxes()) {
             QCOMPARE(box.owner, static_cast<QWidget*>(&dlg));
             QCOMPARE(box.caption, QString(kProductTitle));
@@ -141,10 +154,10 @@ private slots:
             QCOMPARE(picker.defaultSuffix, QString("Backup"));
         }
         // While it adds: Stop shown, the bar over 0..n, "Select Extract File(s)" and Close disabled.
-        QCOMPARE(busy.size(), size_t(4));
-        for (const AddingState& state : busy) {
-            QVERIFY(state.stopShown && state.barShown && !state.selectEnabled && !state.closeEnabled);
-            QCOMPARE(state.barMaximum, 1);
+        QCOMPARE(busy.size(), size_t(6));
+        for (size_t i = 0; i < busy.size(); ++i) {
+            QVERIFY(busy[i].stopShown && busy[i].barShown && !busy[i].selectEnabled && !busy[i].closeEnabled);
+            QCOMPARE(busy[i].barMaximum, i < 3 ? 1 : 3);
         }
     }
 
@@ -156,11 +169,13 @@ private slots:
         dlg.OnBnClickedSplitFiles();
         dlg.m_listInputFiles.InsertItem(0, Path(second));
         desktop.files = {{Path(first), Path(second), Path(third), Path(fourth)}};
-        // Stop is confirmed while the question about the second name is open.
+        // Stop is confirmed while the question about the second name is open; a
+        // request made then starts no scan.
         desktop.answers = {IDYES, IDYES};  // Stop's question, then the duplicate question
         desktop.onBox = [&](const QString& text) {
             if (text.endsWith(kDuplicateQuestion)) {
                 desktop.onBox = nullptr;
+                dlg.OnBnClickedSelectExtract();
                 ButtonOf(dlg, IDC_STOP)->click();
             }
         };
@@ -169,10 +184,11 @@ private slots:
             ExpectIdle(dlg);
         });
         QCOMPARE(Rows(dlg), (QStringList{Path(second), Path(first), Path(second)}));
+        QVERIFY(dlg.m_inputFiles.empty());  // the request was refused before it began
         // A Stop confirmed when nothing runs reaches nothing: the next adding is whole.
         desktop.answers = {IDYES};
         ButtonOf(dlg, IDC_STOP)->click();
-        QCOMPARE(dlg.m_nStopFlag.load(), 0);
+        QCOMPARE(dlg.m_work.StopFlag().load(), 0);
         desktop.files = {{Path(third), Path(fourth)}};
         InsideModal(dlg, [&] { AddFiles(dlg); });
         QCOMPARE(Rows(dlg).size(), 5);

@@ -82,8 +82,6 @@ private slots:
         for (int id : {IDC_STOP, IDC_PROGRESS, IDC_STATIC_STATUS, IDCANCEL})
             QVERIFY2(dlg.Item(id)->isHidden(), qPrintable(QString::number(id)));
         QCOMPARE(dlg.focusWidget(), dlg.Item(IDOK));
-        QCOMPARE(dlg.m_nStopFlag.load(), 0);
-        QVERIFY(dlg.m_inputFiles.empty());
 
         QCOMPARE(dlg.windowTitle(), QString(kProductTitle));
         QVERIFY(dlg.windowFlags() & Qt::FramelessWindowHint);
@@ -234,14 +232,14 @@ private slots:
         COrvendelDlg dlg;
         dlg.Create();
         ButtonOf(dlg, IDC_STOP)->click();
-        QCOMPARE(dlg.m_nStopFlag.load(), 0);  // nothing runs
-        dlg.BeginStoppableWork();
+        QCOMPARE(dlg.m_work.StopFlag().load(), 0);  // nothing runs
+        QVERIFY(dlg.m_work.BeginAdding());
         ButtonOf(dlg, IDC_STOP)->click();
-        QCOMPARE(dlg.m_nStopFlag.load(), 0);  // answered No
+        QCOMPARE(dlg.m_work.StopFlag().load(), 0);  // answered No
         ButtonOf(dlg, IDC_STOP)->click();
-        QCOMPARE(dlg.m_nStopFlag.load(), 1);
-        dlg.EndStoppableWork();
-        QCOMPARE(dlg.m_nStopFlag.load(), 0);
+        QCOMPARE(dlg.m_work.StopFlag().load(), 1);
+        dlg.m_work.EndAdding();
+        QCOMPARE(dlg.m_work.StopFlag().load(), 0);
         const auto boxes = desktop.Boxes();
         QCOMPARE(boxes.size(), size_t(3));
         QCOMPARE(boxes[1].text, QString("Are you sure to Stop the running Process ?"));
@@ -315,7 +313,7 @@ private slots:
                 // progress controls until asked to stop.
                 dlg.m_progress.ShowWindow(true);
                 dlg.m_progress.SetRange32(0, 1 << 30);
-                while (dlg.m_nStopFlag.load() != 1) {
+                while (dlg.m_work.StopFlag().load() != 1) {
                     filesSeenAtEnd = dlg.m_inputFiles.size();
                     dlg.m_progress.SetPos(++steps);
                     dlg.m_staticStatus.SetWindowText("Processing File...");
@@ -333,7 +331,7 @@ private slots:
         QVERIFY(!dlg.WorkersRunning());
         QCOMPARE(filesSeenAtEnd, size_t(3));
         QVERIFY(dlg.m_inputFiles.empty());
-        QCOMPARE(dlg.m_nStopFlag.load(), 1);
+        QCOMPARE(dlg.m_work.StopFlag().load(), 1);
     }
 
     void secondInstanceIsRefusedBeforeAnyWindow() {
@@ -360,7 +358,7 @@ private slots:
         const uint32_t own = g_instanceGuard.m_dwLastError;
         g_instanceGuard.m_dwLastError = second.m_dwLastError;  // as the second copy sees it
         closeMainDialogs();
-        QCOMPARE(theApp.InitInstance(), false);
+        theApp.InitInstance();
         g_instanceGuard.m_dwLastError = own;
         QCOMPARE(mainDialogsShown, 0);
         auto boxes = desktop.Boxes();
@@ -372,7 +370,7 @@ private slots:
 
         // The first copy starts normally and ends when its dialog closes.
         QCOMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(nullptr));
-        QCOMPARE(theApp.InitInstance(), false);
+        theApp.InitInstance();
         QCOMPARE(mainDialogsShown, 1);
         QCOMPARE(MainWindow(), static_cast<QWidget*>(nullptr));
         QCOMPARE(QCoreApplication::organizationName(), QString(kSettingsOrganisation));
@@ -386,6 +384,9 @@ private slots:
         QCOMPARE(about.focusWidget(), about.Item(IDOK));
         QCOMPARE(about.windowTitle(), QString(kProductTitle));
         QVERIFY(!(about.windowFlags() & Qt::FramelessWindowHint));
+        // A title bar without a close box: every point of the box drags it, so that box would not respond.
+        QVERIFY(about.windowFlags() & Qt::WindowTitleHint);
+        QVERIFY(!(about.windowFlags() & Qt::WindowCloseButtonHint));
         auto* title = static_cast<QLabel*>(about.Item(IDC_ABOUT_TITLE));
         auto* copyright = static_cast<QLabel*>(about.Item(IDC_ABOUT_COPYRIGHT));
         QCOMPARE(title->text(), QString(kProductTitle));

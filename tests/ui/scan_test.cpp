@@ -19,6 +19,7 @@
 #include "preview_dialog.h"
 #include "product.h"
 #include "resource.h"
+#include "shown_names.h"
 #include "ui_test_support.h"
 
 using namespace fw;
@@ -106,7 +107,7 @@ void SetInput(COrvendelDlg& dlg, const std::vector<InputFileEntry>& inputs, bool
 // Clicks "Select Extract File(s)" and waits until the request has ended.
 bool Request(COrvendelDlg& dlg) {
     ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();
-    return WaitFor([&] { return !dlg.ScanRunning(); });
+    return WaitFor([&] { return !dlg.m_work.ScanRunning(); });
 }
 
 QString Text(const nlohmann::json& value) { return QString::fromStdString(value.get<std::string>()); }
@@ -129,19 +130,21 @@ QStringList ExpectedLabels(const nlohmann::json& info) {
             Text(info.at("backupStartDate")),
             Text(info.at("backupFinishDate")),
             QString::number(info.at("databaseId").get<int>()),
-            DatabaseVersionName(info.at("databaseVersion").get<uint16_t>()),
-            BackupTypeName(static_cast<uint8_t>(info.at("backupType").get<std::string>()[0])),
+            ShownNameOf(kVersionNames, info.at("databaseVersion").get<uint16_t>(), kUnknownVersion),
+            ShownNameOf(kBackupTypeNames, static_cast<uint8_t>(info.at("backupType").get<std::string>()[0]),
+                        kUnknownBackupType),
             QString::number(info.at("dataFileCount").get<int>()),
             QString::number(info.at("logFileCount").get<int>())};
 }
 
+// Database files are never under 1 KB: their size shows in whole KB.
 QStringList ExpectedFiles(const nlohmann::json& files) {
     QStringList rows;
     for (const auto& file : files)
         rows << QStringList{Text(file.at("physicalName")),
                             QString::number(static_cast<int32_t>(file.at("fileNumber").get<uint32_t>())),
-                            FileTypeName(file.at("fileType").get<uint32_t>()),
-                            FileSizeText(file.at("sizeBytes").get<uint64_t>())}
+                            ShownNameOf(kFileTypeNames, file.at("fileType").get<uint32_t>(), kUnknownFileType),
+                            QString::number(file.at("sizeBytes").get<qulonglong>() >> 10)}
                     .join(" | ");
     return rows;
 }
@@ -171,6 +174,10 @@ private slots:
     // Every real backup (the stripe pair in split mode, the compressed ones
     // with the box set) in both modes: each of its sets chosen in turn.
     void everyRealBackupShowsItsSetsAndEachChosenSetsInformation() {
+        if (const std::string missing = expected::MissingRealBackups(); !missing.empty()) {
+            if (expected::RealBackupsRequired()) QFAIL(missing.c_str());
+            QSKIP(missing.c_str());
+        }
         const nlohmann::json all = expected::LoadJson();
         QVERIFY2(!all.empty() && !all.is_discarded(), "EXPECTED.json of the real backups is missing");
         ScriptedDesktop desktop;
@@ -179,8 +186,8 @@ private slots:
         int requests = 0, wanted = 0;
         InsideModal(dlg, [&] {
             for (const auto& [key, want] : all.items()) {
-                const bool compressed = expected::IsCompressedEntry(key);
                 const std::vector<InputFileEntry> inputs = expected::InputsOf(key);
+                const bool compressed = inputs.front().bCompressed != 0;
                 const nlohmann::json& sets = want.at("sets");
                 wanted += 2 * static_cast<int>(sets.size());
                 for (bool standard : {true, false}) {
@@ -199,8 +206,7 @@ private slots:
                 }
             }
         });
-        QCOMPARE(requests, wanted);
-        QVERIFY(requests >= 40);  // every entry of the folder, each set in both modes
+        QCOMPARE(requests, wanted);  // every entry of EXPECTED.json, each set in both modes
         // Nothing but the free-space notice was shown: no question, no unknown-data notice.
         for (const AskedBox& box : desktop.Boxes()) QCOMPARE(box.text, QString(kFreeSpaceNotice));
         QCOMPARE(int(desktop.Boxes().size()), requests);
@@ -239,7 +245,8 @@ private slots:
     }
 
     // Stop during a long Advanced scan: the walk ends, the sets found before are
-    // offered, and the flag is 0 again. A second request meanwhile is refused.
+    // offered, and the flag is 0 again. A second request and Add Files are
+    // refused meanwhile, and their buttons shown disabled until the scan ends.
     void stopDuringAScanOffersTheSetsFoundSoFar() {
         ScriptedDesktop desktop;
         TempFile backup;
@@ -247,23 +254,27 @@ private slots:
         auto user = StartUser();
         user->choose = -1;
         COrvendelDlg dlg;
-        bool stopShown = false;
-        QVector<int> seen;
+        bool stopShown = false, requestButtonsDisabled = false, requestButtonsBack = false;
         InsideModal(dlg, [&] {
             SetInput(dlg, {{backup.Path16(), 0}}, false, false);
             desktop.answers = {IDYES};
             auto* bar = static_cast<QProgressBar*>(dlg.Item(IDC_PROGRESS));
             ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();
-            QVERIFY(WaitFor([&] { return bar->value() > 40000 || !dlg.ScanRunning(); }));
+            QVERIFY(WaitFor([&] { return bar->value() > 40000 || !dlg.m_work.ScanRunning(); }));
             stopShown = !dlg.Item(IDC_STOP)->isHidden();
-            ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();  // refused: a scan runs
+            ButtonOf(dlg, IDC_RADIO_SPLIT_FILES)->click();
+            requestButtonsDisabled = !dlg.Item(IDC_SELECT_EXTRACT)->isEnabled() && !dlg.Item(IDC_ADD_FILES)->isEnabled();
+            dlg.OnBnClickedSelectExtract();  // refused: a scan runs
+            dlg.OnBnClickedAddFiles();       // refused as well
             ButtonOf(dlg, IDC_STOP)->click();
-            QVERIFY(WaitFor([&] { return !dlg.ScanRunning(); }));
+            QVERIFY(WaitFor([&] { return !dlg.m_work.ScanRunning(); }));
+            requestButtonsBack = dlg.Item(IDC_SELECT_EXTRACT)->isEnabled() && dlg.Item(IDC_ADD_FILES)->isEnabled();
         });
-        QVERIFY(stopShown);
+        QVERIFY(stopShown && requestButtonsDisabled && requestButtonsBack);
+        QVERIFY(desktop.pickers.empty());
         QCOMPARE(user->sets.size(), 1);
         QVERIFY(user->sets[0].startsWith("Early | "));
-        QCOMPARE(dlg.m_nStopFlag.load(), 0);
+        QCOMPARE(dlg.m_work.StopFlag().load(), 0);
         QStringList texts;
         for (const AskedBox& box : desktop.Boxes()) texts << box.text;
         QCOMPARE(texts, (QStringList{kFreeSpaceNotice, "Are you sure to Stop the running Process ?"}));
@@ -296,7 +307,7 @@ private slots:
             QCOMPARE(dlg.DoModal(), IDOK);
             SetMainWindow(nullptr);
                 QCOMPARE(dlg.WorkerCount(), size_t(0));
-            QVERIFY(!dlg.ScanRunning());
+            QVERIFY(!dlg.m_work.ScanRunning());
             QVERIFY(dlg.m_inputFiles.empty());
             QVERIFY(theApp.m_catalog.m_databaseFiles.empty());
             QCOMPARE(user->setDialogs, atDialog ? 1 : 0);

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "fixtures/expected_results.h"
 #include "fixtures/real_chunks.h"
 #include "reader/xpress_huffman.h"
 
@@ -13,11 +14,12 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 TEST(XpressRealChunks, DecodeInFullAndAgreeWithWimlib) {
+    SKIP_WITHOUT_REAL_BACKUPS();
     wimlib_decompressor* wimlib = nullptr;
     ASSERT_EQ(wimlib_create_decompressor(WIMLIB_COMPRESSION_TYPE_XPRESS, 65536, &wimlib), 0);
 
     int files = 0;
-    for (const auto& path : RealCompressedBackups(ORVENDEL_REALBAK_DIR)) {
+    for (const auto& path : expected::CompressedFiles()) {
         std::vector<RealChunk> chunks = CodedChunks(ReadWholeFile(path));
         EXPECT_GE(chunks.size(), 10u) << path;
         ++files;
@@ -35,7 +37,7 @@ TEST(XpressRealChunks, DecodeInFullAndAgreeWithWimlib) {
         }
     }
     wimlib_free_decompressor(wimlib);
-    EXPECT_EQ(files, 3);
+    EXPECT_GT(files, 0) << "EXPECTED.json names no compressed backup";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "framework/controls.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -13,16 +14,20 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTimer>
 #include <atomic>
 #include <QToolTip>
 #include <QHelpEvent>
 #include <algorithm>
+#include <qdrawutil.h>
 
 #include "framework/desktop.h"
 #include "framework/dialog.h"
@@ -194,9 +199,115 @@ private:
     QTimer m_tick;
 };
 
+// A group box drawn as the templates mean it: the frame's top line runs through
+// the middle of the title's line, also when there is no title, and the title
+// stands on that line over a strip of the dialog's background.
+class GroupBoxWidget : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        const QRect frame = rect().adjusted(0, metrics.height() / 2 - 1, 0, 0);
+        qDrawShadeRect(&painter, frame, palette(), true, 1, 0);  // etched
+        if (title().isEmpty()) return;
+        const QRect label(7, 0, metrics.horizontalAdvance(title()), metrics.height());
+        painter.fillRect(label.adjusted(-1, 0, 1, 0), palette().window());
+        style()->drawItemText(&painter, label, Qt::AlignLeft | Qt::AlignTop, palette(), isEnabled(), title(),
+                              QPalette::WindowText);
+    }
+};
+
+// Text that does not fit `width` pixels cut as the platform's lists cut it: as
+// much of its beginning as fits, followed by "...".
+QString CutToFit(const QString& text, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(text) <= width) return text;
+    const QString dots = QStringLiteral("...");
+    qsizetype low = 0, high = text.size() - 1;
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (metrics.horizontalAdvance(text.left(middle) + dots) <= width) low = middle;
+        else high = middle - 1;
+    }
+    if (low > 0 && text[low - 1].isHighSurrogate()) --low;
+    return text.left(low) + dots;
+}
+
+// Cells that do not fit end with "..."; the same room decides whether a cell's
+// text is cut, for the info tip too. The room leaves out the check box and
+// the margins in front of the text.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    // The text the cell at `index` shows; `cell` is the view's option for it.
+    QString ShownText(QStyleOptionViewItem cell, const QModelIndex& index) const {
+        initStyleOption(&cell, index);
+        return Cut(cell);
+    }
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        cell.text = Cut(cell);
+        cell.textElideMode = Qt::ElideNone;
+        StyleOf(cell)->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+    }
+
+private:
+    static QStyle* StyleOf(const QStyleOptionViewItem& cell) {
+        return cell.widget ? cell.widget->style() : QApplication::style();
+    }
+    static QString Cut(const QStyleOptionViewItem& cell) {
+        QStyle* style = StyleOf(cell);
+        const QRect room = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, cell.widget);
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, cell.widget) + 1;
+        return CutToFit(cell.text, QFontMetrics(cell.font), room.width() - 2 * margin);
+    }
+};
+
+// Headings that do not fit end with "..." as the cells do.
+class HeaderStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        if (element == CE_HeaderLabel) {
+            if (const auto* header = qstyleoption_cast<const QStyleOptionHeaderV2*>(option)) {
+                QStyleOptionHeaderV2 label = *header;
+                label.text = CutToFit(label.text, label.fontMetrics, label.rect.width());
+                label.textElideMode = Qt::ElideNone;
+                QProxyStyle::drawControl(element, &label, painter, widget);
+                return;
+            }
+            if (const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option)) {
+                QStyleOptionHeader label = *header;
+                label.text = CutToFit(label.text, label.fontMetrics, label.rect.width());
+                QProxyStyle::drawControl(element, &label, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+// A list view in report mode: one tab stop (Tab leaves it, the arrow keys move
+// within it), columns the user widens by dragging the dividers in the header,
+// and a horizontal scroll bar, by pixels, when the columns are wider than the list.
 class ListWidget : public QTableWidget {
 public:
     ListWidget(Dialog* dialog, int id, bool singleSelection) : QTableWidget(dialog), m_dialog(dialog), m_id(id) {
+        setTabKeyNavigation(false);
+        setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+        horizontalHeader()->setStretchLastSection(false);
+        m_cells = new CellDelegate(this);
+        setItemDelegate(m_cells);
+        auto* headerStyle = new HeaderStyle(QStyleFactory::create(QApplication::style()->name()));
+        headerStyle->setParent(this);
+        horizontalHeader()->setStyle(headerStyle);
         setSelectionBehavior(QAbstractItemView::SelectItems);
         setSelectionMode(singleSelection ? QAbstractItemView::SingleSelection
                                          : QAbstractItemView::ExtendedSelection);
@@ -212,6 +323,7 @@ public:
         connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
                 [this] { m_dialog->SendNotify(Notify::HeaderClick, 0); });
     }
+    ~ListWidget() override { horizontalHeader()->setStyle(nullptr); }
     int m_selectionMark = -1;
     unsigned m_extendedStyle = 0;
 
@@ -241,10 +353,11 @@ protected:
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = indexAt(help->pos());
         const QString text = index.data().toString();
-        const QRect cell = visualRect(index);
-        const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-        if (index.isValid() && fontMetrics().horizontalAdvance(text) + 2 * margin > cell.width())
-            QToolTip::showText(help->globalPos(), text, viewport(), cell);
+        QStyleOptionViewItem cell;
+        initViewItemOption(&cell);
+        cell.rect = visualRect(index);
+        if (index.isValid() && m_cells->ShownText(cell, index) != text)
+            QToolTip::showText(help->globalPos(), text, viewport(), cell.rect);
         else
             QToolTip::hideText();
         return true;
@@ -253,6 +366,7 @@ protected:
 private:
     Dialog* m_dialog;
     int m_id;
+    CellDelegate* m_cells;
 };
 
 }  // namespace
@@ -287,7 +401,7 @@ QWidget* CreateControl(const ControlTemplate& item, Dialog* dialog) {
             widget = notifyClicks(new FitToText<QCheckBox>(text, dialog));
             break;
         case Kind::GroupBox:
-            widget = new QGroupBox(text, dialog);
+            widget = new GroupBoxWidget(text, dialog);
             break;
         case Kind::Static: {
             auto* label = new QLabel(text, dialog);
@@ -358,14 +472,8 @@ QWidget* Wnd::Widget() const { return m_dialog ? m_dialog->Item(m_id) : nullptr;
 void Wnd::EnableWindow(bool enable) {
     Call([&] { if (auto* w = Widget()) w->setEnabled(enable); });
 }
-bool Wnd::IsWindowEnabled() const {
-    return Call([&] { auto* w = Widget(); return w && w->isEnabled(); });
-}
 void Wnd::ShowWindow(bool show) {
     Call([&] { if (auto* w = Widget()) w->setVisible(show); });
-}
-bool Wnd::IsWindowVisible() const {
-    return Call([&] { auto* w = Widget(); return w && !w->isHidden(); });
 }
 void Wnd::SetWindowText(const QString& text) {
     Call([&] {
@@ -579,14 +687,6 @@ void ListCtrl::SetSelectionMark(int row) {
 }
 int ListCtrl::GetFocusedRow() const {
     return LIST_CALL(-1, { return list->currentRow(); });
-}
-void ListCtrl::SetFocusedRow(int row) {
-    Call([&] {
-        auto* list = As<ListWidget>(Widget());
-        if (!list) return;
-        list->selectionModel()->setCurrentIndex(list->model()->index(row, 0),
-                                                QItemSelectionModel::NoUpdate);
-    });
 }
 bool ListCtrl::GetCheck(int row) const {
     return LIST_CALL(false, {

@@ -27,9 +27,7 @@ public:
     QWidget* Widget() const;
 
     void EnableWindow(bool enable);
-    bool IsWindowEnabled() const;
     void ShowWindow(bool show);
-    bool IsWindowVisible() const;
     void SetWindowText(const QString& text);
     QString GetWindowText() const;
     void SetFont(const QFont& font);
@@ -104,7 +102,6 @@ public:
     int GetSelectionMark() const;             // -1 when none
     void SetSelectionMark(int row);
     int GetFocusedRow() const;                // -1 when none
-    void SetFocusedRow(int row);
     bool GetCheck(int row) const;
     void SetCheck(int row, bool checked);
     void RedrawItems(int first, int last);

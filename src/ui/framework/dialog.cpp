@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QWindow>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -48,8 +49,11 @@ void Dialog::Create() {
 
     if (!parentWidget() && MainWindow() && MainWindow() != this) setParent(MainWindow());
     if (m_template.titleBar) {
-        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                       Qt::WindowCloseButtonHint);
+        // Where every point of the window answers as its caption, the close box
+        // in the title bar does not respond; the window manager cannot tell that
+        // box from its other ways of closing, so such a window is offered none.
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       (m_dragAnywhere ? Qt::WindowFlags() : Qt::WindowCloseButtonHint));
         m_border = 0;
     } else {
         setWindowFlags((parentWidget() ? Qt::Dialog : Qt::Window) | Qt::FramelessWindowHint |
@@ -70,6 +74,7 @@ void Dialog::Create() {
     setFixedSize(size.x() + 2 * m_border, size.y() + 2 * m_border);
     setWindowTitle(QString::fromUtf8(m_template.caption));
 
+    std::vector<QWidget*> groupBoxes;
     for (const ControlTemplate& item : m_template.controls) {
         QWidget* widget = CreateControl(item, this);
         const QPoint topLeft = DialogUnitsToPixels(item.x, item.y);
@@ -79,17 +84,24 @@ void Dialog::Create() {
         widget->setVisible(!(item.style & kHidden));
         widget->setEnabled(!(item.style & kDisabled));
         // A label is laid out for the original platform's font; where ours runs a
-        // little wider, the label grows to the right rather than cut its text.
-        if (item.kind == Kind::Static && widget->sizeHint().width() > widget->width())
-            widget->resize(widget->sizeHint().width(), widget->height());
+        // little wider, the label grows to the right rather than cut its text,
+        // but not past the dialog's right edge.
+        if (item.kind == Kind::Static && widget->sizeHint().width() > widget->width()) {
+            const int room = std::max(size.x() + m_border - widget->x(), widget->width());
+            widget->resize(std::min(widget->sizeHint().width(), room), widget->height());
+        }
         if (item.kind == Kind::Radio || item.kind == Kind::CheckBox) {
             widget->setAutoFillBackground(true);  // covers a group box's frame line
             widget->resize(widget->sizeHint().width(), widget->height());
         }
-        // Earlier template rows lie above later ones, as group boxes expect.
+        // Earlier template rows lie above later ones.
         widget->lower();
         if (item.id != -1) m_items.emplace(item.id, widget);
+        if (item.kind == Kind::GroupBox) groupBoxes.push_back(widget);
     }
+    // A group box only frames other controls: they lie above it, and a radio
+    // button or check box on its frame line hides the line.
+    for (QWidget* groupBox : groupBoxes) groupBox->lower();
 
     if (OnInitDialog()) {
         for (const ControlTemplate& item : m_template.controls) {
