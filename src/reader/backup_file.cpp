@@ -1,6 +1,7 @@
 #include "reader/backup_file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,14 +11,48 @@
 
 BackupFile::~BackupFile() { Close(); }
 
+std::u16string OpenFailureText(const OpenFailure& failure) {
+    switch (failure.kind) {
+        case OpenFailure::Kind::None:
+            return {};
+        case OpenFailure::Kind::Held:
+            return u"Another program is using it";
+        case OpenFailure::Kind::NotAFile:
+            return u"Not a regular file";
+        case OpenFailure::Kind::System:
+            break;
+    }
+    char buffer[256];
+    // The GNU form: returns the text, in the buffer or in a static table.
+    return FromUtf8(::strerror_r(failure.error, buffer, sizeof buffer));
+}
+
 bool BackupFile::Open(const std::u16string& path) {
     Close();
+    m_openFailure = {};
     std::string native = ToUtf8(path);
-    if (native.empty()) return false;
-    int fd = ::open(native.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (native.empty()) {
+        m_openFailure = {OpenFailure::Kind::System, ENOENT};
+        return false;
+    }
+    // Not blocking: a named pipe would otherwise wait here for a writer.
+    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        m_openFailure = {OpenFailure::Kind::System, errno};
+        return false;
+    }
     struct stat st {};
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        m_openFailure = {OpenFailure::Kind::System, errno};
+    } else if (S_ISDIR(st.st_mode)) {
+        m_openFailure = {OpenFailure::Kind::System, EISDIR};
+    } else if (!S_ISREG(st.st_mode)) {
+        m_openFailure = {OpenFailure::Kind::NotAFile, 0};
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_openFailure = errno == EWOULDBLOCK ? OpenFailure{OpenFailure::Kind::Held, 0}
+                                             : OpenFailure{OpenFailure::Kind::System, errno};
+    }
+    if (m_openFailure.kind != OpenFailure::Kind::None) {
         ::close(fd);
         return false;
     }

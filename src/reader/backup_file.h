@@ -1,11 +1,23 @@
-// Random access to one backup file, opened for reading and writing with no
-// sharing: another process holding the file, or a file we may not write, means
-// the file cannot be opened. Nothing here ever writes to the file.
+// Random access to one backup file, opened for reading only and held with an
+// exclusive lock: a file that another process (another instance of the program
+// among them) holds cannot be opened. Nothing here ever writes to the file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+// Why a file could not be opened.
+struct OpenFailure {
+    enum class Kind { None, System, Held, NotAFile };
+    Kind kind = Kind::None;
+    int error = 0;  // the system's error number, for Kind::System
+};
+
+// The reason as the user reads it: the system's own text for its error number
+// ("Permission denied", "No such file or directory", "Is a directory"), or that
+// another program holds the file, or that it is not a regular file.
+std::u16string OpenFailureText(const OpenFailure& failure);
 
 class BackupFile {
 public:
@@ -14,8 +26,10 @@ public:
     BackupFile(const BackupFile&) = delete;
     BackupFile& operator=(const BackupFile&) = delete;
 
-    // Opens read-write and takes an exclusive lock without waiting; false when either fails.
+    // Opens for reading and takes an exclusive lock without waiting; false when
+    // either fails or the path is not a regular file (LastOpenFailure says why).
     bool Open(const std::u16string& path);
+    const OpenFailure& LastOpenFailure() const { return m_openFailure; }
     bool IsOpen() const { return m_fd >= 0; }
     void Close();
 
@@ -50,4 +64,5 @@ private:
     uint64_t m_length = 0;
     uint64_t m_position = 0;
     bool m_failed = false;
+    OpenFailure m_openFailure;
 };

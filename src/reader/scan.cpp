@@ -53,7 +53,11 @@ void WalkInputs(ScanRequest& request, ScanContext& ctx) {
     std::vector<InputFileEntry>& inputs = request.inputFiles;
     for (size_t k = 0; k < inputs.size() && !ctx.StopRequested(); ++k) {
         BackupFile file;
-        if (file.Open(inputs[k].strPath)) {
+        if (!file.Open(inputs[k].strPath)) {
+            // Said, then passed over: the scan goes on with the next file.
+            window.Tell(u"Selected File " + inputs[k].strPath +
+                        u" cannot be read: " + OpenFailureText(file.LastOpenFailure()) + u".");
+        } else {
             const uint64_t length = file.GetLength();
             // The bar's range and positions are scaled alike, so that it shows
             // true progress for files of any length.

@@ -349,6 +349,7 @@ void COrvendelDlg::OnBnClickedAddFiles() {
 }
 
 uint32_t AddFilesThread(COrvendelDlg* dlg) {
+    QStringList leftOut;  // the names that did not open, each with its reason
     // The picker runs on the GUI thread, owned by the main dialog, which it
     // keeps disabled while it is open. Qt's picker has no limit on the names.
     const QStringList names = dlg->Send(
@@ -368,7 +369,9 @@ uint32_t AddFilesThread(COrvendelDlg* dlg) {
                 const int row = dlg->m_listInputFiles.GetItemCount();
                 const QString& path = names[i];
                 if (!dlg->ConfirmIfAlreadyListed(path)) continue;
-                if (dlg->CanOpenBackupFile(path)) dlg->m_listInputFiles.InsertItem(row, path);
+                QString reason;
+                if (dlg->CanOpenBackupFile(path, &reason)) dlg->m_listInputFiles.InsertItem(row, path);
+                else leftOut << path + ": " + reason + ".";
                 dlg->m_progress.SetPos(static_cast<int32_t>(i >> shift));
             } catch (...) {
                 // This name is left out; adding goes on with the next one.
@@ -376,12 +379,16 @@ uint32_t AddFilesThread(COrvendelDlg* dlg) {
         }
         dlg->m_progress.SetPos(static_cast<int32_t>(n >> shift));
     }
-    if (!dlg->m_work.EndAdding()) return 0;  // the last worker to end restores the controls
-    dlg->m_btnSelectExtract.EnableWindow(true);
-    dlg->m_btnClose.EnableWindow(true);
-    dlg->m_btnStop.ShowWindow(false);
-    dlg->m_progress.SetPos(0);
-    dlg->m_progress.ShowWindow(false);
+    if (dlg->m_work.EndAdding()) {  // the last worker to end restores the controls
+        dlg->m_btnSelectExtract.EnableWindow(true);
+        dlg->m_btnClose.EnableWindow(true);
+        dlg->m_btnStop.ShowWindow(false);
+        dlg->m_progress.SetPos(0);
+        dlg->m_progress.ShowWindow(false);
+    }
+    // One notice for all the names left out.
+    if (!leftOut.isEmpty())
+        dlg->Tell(ToU16("These file(s) cannot be read and were not added to the list:\n" + leftOut.join("\n")));
     return 0;
 }
 
@@ -399,9 +406,11 @@ bool COrvendelDlg::ConfirmIfAlreadyListed(const QString& path) {
 }
 
 // Opened as the scan will open it, and closed again; the contents are not read.
-bool COrvendelDlg::CanOpenBackupFile(const QString& path) {
+bool COrvendelDlg::CanOpenBackupFile(const QString& path, QString* reason) {
     BackupFile file;
-    return file.Open(ToU16(path));
+    if (file.Open(ToU16(path))) return true;
+    if (reason != nullptr) *reason = ToQString(OpenFailureText(file.LastOpenFailure()));
+    return false;
 }
 
 void COrvendelDlg::OnBnClickedRemoveFiles() {

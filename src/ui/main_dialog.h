@@ -40,7 +40,8 @@ public:
 
     // The add-files worker's two tests of a chosen path.
     bool ConfirmIfAlreadyListed(const QString& path);
-    bool CanOpenBackupFile(const QString& path);
+    // False when the file does not open; `reason` then says why.
+    bool CanOpenBackupFile(const QString& path, QString* reason = nullptr);
     void RedrawFocusedRow();
 
     // What the scan asks of the window (from the scan's thread).

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fixtures/expected_results.h"
+#include "fixtures/limited_child.h"
 #include "fixtures/temp_file.h"
 #include "reader/backup_file.h"
 #include "reader/catalog.h"
@@ -72,6 +73,19 @@ TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
     SKIP_WITHOUT_REAL_BACKUPS();
     json all = expected::Load();
     ASSERT_FALSE(all.empty()) << "no expected results";
+    // The real backups are read-only: an ordinary user opens every one of them.
+    const std::optional<std::string> unopened = RunUnprivileged([&] {
+        std::string failures;
+        for (const auto& [key, want] : all.items()) {
+            for (const InputFileEntry& input : expected::InputsOf(key)) {
+                BackupFile file;
+                if (!file.Open(input.strPath))
+                    failures += ToUtf8(input.strPath) + ": " + ToUtf8(OpenFailureText(file.LastOpenFailure())) + "\n";
+            }
+        }
+        return failures;
+    });
+    EXPECT_EQ(unopened, std::optional<std::string>(""));
     int checked = 0;
     int damagedCounts = 0;
     for (const auto& [key, want] : all.items()) {

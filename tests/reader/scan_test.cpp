@@ -10,10 +10,15 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "fixtures/container_writer.h"
+#include "fixtures/limited_child.h"
 #include "fixtures/mtf_writer.h"
 #include "fixtures/temp_file.h"
 #include "fixtures/xpress_encoder.h"
+#include "reader/backup_file.h"
 #include "reader/scan.h"
 #include "reader/scan_context.h"
 
@@ -114,6 +119,7 @@ struct Scan {
         inputs.push_back({files.back()->Path16(), compressed});
     }
     void AddMissing() { inputs.push_back({u"/nonexistent/stripe.bak", 0}); }
+    void AddPath(const std::string& path) { inputs.push_back({FromUtf8(path), 0}); }
     std::string Path(size_t k) const { return U8(inputs[k].strPath); }
     void Run(ScanMode mode) {
         ScanRequest request{inputs, store, stopFlag, window};
@@ -201,7 +207,7 @@ TEST(Scan, StandardModeOffersToCorrectTheCompressedSetting) {
 
 // A file of neither kind ends a Standard scan with a notice; files after it are
 // never walked, and the choice still follows. Advanced Mode walks it by its flag.
-// A file that does not open is passed over without a word.
+// A file that does not open is named with its reason and passed over.
 TEST(Scan, StandardModeStopsAtAFileOfNeitherKind) {
     Scan scan;
     scan.Add(DataOnly(), 0);
@@ -210,7 +216,9 @@ TEST(Scan, StandardModeStopsAtAFileOfNeitherKind) {
     scan.Add(MakeBackup({SetOf(u"Never")}), 0);
     scan.Run(ScanMode::Standard);
     EXPECT_EQ(scan.window.Calls("tell"),
-              std::vector<std::string>{"tell Selected File " + scan.Path(2) + " is corrupt.Please try Advance mode."});
+              (std::vector<std::string>{
+                  "tell Selected File /nonexistent/stripe.bak cannot be read: No such file or directory.",
+                  "tell Selected File " + scan.Path(2) + " is corrupt.Please try Advance mode."}));
     EXPECT_TRUE(scan.store.m_backupSets.empty());
     EXPECT_EQ(scan.window.Calls("sets"), std::vector<std::string>{"sets 0"});
 
@@ -221,6 +229,51 @@ TEST(Scan, StandardModeStopsAtAFileOfNeitherKind) {
     advanced.Run(ScanMode::Advanced);
     EXPECT_TRUE(advanced.window.Calls("tell").empty());
     EXPECT_EQ(advanced.Databases(), std::vector<std::string>{"Found"});
+}
+
+// As an ordinary user: a backup without read permission, a missing one, a folder
+// and one another program holds are each named with the system's reason and
+// passed over; a read-only backup and one of another account are read, and so
+// is the chosen set's catalog.
+TEST(Scan, NamesEachFileThatDoesNotOpenAndReadsReadOnlyFilesAsAnOrdinaryUser) {
+    Scan scan;
+    scan.Add(MakeBackup({SetOf(u"Hidden")}), 0);
+    scan.AddMissing();
+    char folder[] = "/tmp/orvendel-folder-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    scan.AddPath(folder);
+    scan.Add(MakeBackup({SetOf(u"Held")}), 0);
+    scan.Add(MakeBackup({SetOf(u"ReadOnly")}), 0);
+    scan.window.choose = 0;
+    Scan other;
+    other.Add(MakeBackup({SetOf(u"OtherOwner")}), 0);
+    other.window.choose = 0;
+
+    const bool root = ::geteuid() == 0;
+    ASSERT_EQ(::chmod(scan.Path(0).c_str(), 0000), 0);
+    ASSERT_EQ(::chmod(folder, 0755), 0);
+    ASSERT_EQ(::chmod(scan.Path(3).c_str(), 0644), 0);
+    ASSERT_EQ(::chmod(scan.Path(4).c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(other.Path(0).c_str(), 0644), 0);
+    if (root) ASSERT_EQ(::chown(other.Path(0).c_str(), 1, 1), 0);  // another account's
+    BackupFile holder;
+    ASSERT_TRUE(holder.Open(scan.inputs[3].strPath));
+
+    const std::optional<std::string> seen = RunUnprivileged([&] {
+        scan.Run(ScanMode::Standard);
+        other.Run(ScanMode::Standard);
+        std::string text;
+        for (const std::string& call : scan.window.Calls("tell")) text += call + "\n";
+        return text + scan.window.log.back() + "\n" + other.window.log.back();
+    });
+    ::rmdir(folder);
+    ASSERT_TRUE(seen.has_value()) << "the child could not run as an ordinary user";
+    EXPECT_EQ(*seen, "tell Selected File " + scan.Path(0) + " cannot be read: Permission denied.\n"
+                     "tell Selected File /nonexistent/stripe.bak cannot be read: No such file or directory.\n"
+                     "tell Selected File " + std::string(folder) + " cannot be read: Is a directory.\n"
+                     "tell Selected File " + scan.Path(3) + " cannot be read: Another program is using it.\n"
+                     "information ReadOnly files 2\n"
+                     "information OtherOwner files 2");
 }
 
 // Advanced Mode says once at the end that it met unknown data and no catalog.

@@ -95,13 +95,14 @@ private slots:
     }
 
     // Missing files, folders and files another descriptor holds locked are left
-    // out without a word; the rest keep the picker's order. A name of a listed
-    // file (the same path, a hard or symbolic link to it) is asked about once
-    // per matching row; a name that differs only in case is another file.
+    // out, named with their reasons in one notice; the rest keep the picker's
+    // order. A name of a listed file (the same path, a hard or symbolic link to
+    // it) is asked about once per matching row; a name that differs only in case
+    // is another file.
     void addFilesKeepsThePickersOrderAndAsksAboutListedPaths() {
         ScriptedDesktop desktop;
         TempFile a, b, c, locked;
-        const int holder = ::open(locked.Path().c_str(), O_RDWR);
+        const int holder = ::open(locked.Path().c_str(), O_RDONLY);
         QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
         const QString folder = QString::fromStdString(std::filesystem::temp_directory_path().string());
         const QFileInfo bInfo(Path(b));
@@ -140,6 +141,10 @@ private slots:
         const QString aboutSoft = soft + "\n" + kDuplicateQuestion;
         QCOMPARE(asked, (QStringList{"Make Sure split Backup Files are in correct order.Use Move Up and Down "
                                      "Button to correct order.",
+                                     "These file(s) cannot be read and were not added to the list:\n"
+                                     "/nonexistent/missing.bak: No such file or directory.\n" +
+                                         folder + ": Is a directory.\n" + Path(locked) +
+                                         ": Another program is using it.",
                                      question, question, question, hard + "\n" + kDuplicateQuestion, aboutSoft,
                                      aboutSoft}));
         for (const AskedBox& box : desktop.Boxes()) {
@@ -147,7 +152,8 @@ private slots:
             QCOMPARE(box.caption, QString(kProductTitle));
             QVERIFY(box.onGuiThread);
         }
-        QCOMPARE(desktop.Boxes()[1].style, MB_YESNO | MB_ICONQUESTION);
+        QCOMPARE(desktop.Boxes()[1].style, MB_ICONINFORMATION);
+        QCOMPARE(desktop.Boxes()[2].style, MB_YESNO | MB_ICONQUESTION);
         for (const auto& picker : desktop.pickers) {
             QVERIFY(picker.multiSelect && picker.onGuiThread);
             QCOMPARE(picker.owner, static_cast<QWidget*>(&dlg));

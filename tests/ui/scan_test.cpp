@@ -232,13 +232,18 @@ private slots:
             dlg.m_editTempFolder.SetWindowText("");
             ButtonOf(dlg, IDC_SELECT_EXTRACT)->click();
             dlg.m_editTempFolder.SetWindowText("/tmp/");
-            QVERIFY(Request(dlg));  // " " does not open: no sets, then Cancel
+            QVERIFY(Request(dlg));  // " " does not open: said, no sets, then Cancel
         });
         QStringList texts;
         for (const AskedBox& box : desktop.Boxes()) texts << box.text;
         QCOMPARE(texts, (QStringList{"Please browse backup file first", "Please add split backup files in list control.",
                                      "Please browse save location.", "Temporary Path cannot be left blank.",
-                                     kFreeSpaceNotice}));
+                                     kFreeSpaceNotice,
+                                     "Selected File   cannot be read: No such file or directory."}));
+        const AskedBox& cannotRead = desktop.Boxes().back();
+        QCOMPARE(cannotRead.owner, static_cast<QWidget*>(&dlg));
+        QCOMPARE(cannotRead.caption, QString(kProductTitle));
+        QCOMPARE(cannotRead.style, MB_ICONINFORMATION);
         QCOMPARE(user->setDialogs, 1);
         QCOMPARE(user->sets, QStringList());
         QCOMPARE(user->informationDialogs, 0);
