@@ -255,7 +255,9 @@ TEST(Scan, NamesEachFileThatDoesNotOpenAndReadsReadOnlyFilesAsAnOrdinaryUser) {
     ASSERT_EQ(::chmod(scan.Path(3).c_str(), 0644), 0);
     ASSERT_EQ(::chmod(scan.Path(4).c_str(), 0444), 0);
     ASSERT_EQ(::chmod(other.Path(0).c_str(), 0644), 0);
-    if (root) ASSERT_EQ(::chown(other.Path(0).c_str(), 1, 1), 0);  // another account's
+    if (root) {
+        ASSERT_EQ(::chown(other.Path(0).c_str(), 1, 1), 0);  // another account's
+    }
     BackupFile holder;
     ASSERT_TRUE(holder.Open(scan.inputs[3].strPath));
 
