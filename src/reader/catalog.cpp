@@ -67,7 +67,7 @@ uint64_t TextBytes(const std::u16string& text) {
 
 uint64_t HeldBy(const BackupSetRecord& set) {
     return sizeof set + TextBytes(set.strDatabaseName) + TextBytes(set.strBackupStartDate) +
-           TextBytes(set.dataSet.strName) + TextBytes(set.dataSet.strDescription);
+           TextBytes(set.dataSet.strName) + TextBytes(set.dataSet.strDescription) + TextBytes(set.strEndFinishDate);
 }
 
 uint64_t HeldBy(const DatabaseFileRecord& file) { return sizeof file + TextBytes(file.strPhysicalName); }
@@ -155,12 +155,13 @@ private:
     ListLedger& m_ledger;
 };
 
-// The four readers share one walk and differ in what they do at SCIN and SFIN.
+// The readers share one walk and differ in what they do at SCIN and SFIN.
 enum class Reader {
     ScanFile,      // MSCI step of the plain walk: sets recorded, file entries passed over
     ScanMemory,    // decoded chunk during a scan: sets recorded, walk ends at SFIN
     ChosenFile,    // chosen set from a plain file: database files recorded
     ChosenMemory,  // chosen set from a decoded chunk: database files recorded
+    EndCopy,       // a set's second copy (MSLS), during a scan: finish date and size noted
 };
 
 class CatalogWalk {
@@ -169,13 +170,19 @@ public:
         : m_bytes(bytes), m_reader(reader), m_store(store) {
         if (Scanning()) {
             m_sets.emplace(store.m_backupSets, store.m_setLedger, source);
-        } else {
+        } else if (reader != Reader::EndCopy) {
             m_files.emplace(store.m_databaseFiles, store.m_fileLedger, source);
         }
     }
 
     // A walk of a file for a scan ends at the scan's stop request and moves its bar.
     void Watch(const ScanContext* scan) { m_scan = scan; }
+
+    // The second copy's walk gives what it reads to the sets waiting in `waiting`.
+    void SetWaiting(uint32_t stripe, EndCatalogIndex& waiting) {
+        m_stripe = stripe;
+        m_waiting = &waiting;
+    }
 
     // Sets made by the scan readers get these.
     void SetOrigin(uint32_t stripe, uint64_t setPosition, const DataSetInfo& dataSet) {
@@ -210,7 +217,7 @@ public:
         if (!inMemory && header.IdIs("SPAD")) return {CatalogEnding::Pad, SaturatingAdd(first, header.length)};
         try {
             for (uint64_t steps = 1;; ++steps) {
-                if (steps > kMostSubRecords || !Step(p)) return {CatalogEnding::Other, p};
+                if (steps > MostSubRecords() || !Step(p)) return {CatalogEnding::Other, p};
                 // Catalogs of one decoded chunk that run into each other would
                 // walk the same bytes again and record the same sets twice.
                 if (inMemory && m_sets && m_sets->ReadPast(p)) return {CatalogEnding::Other, p};
@@ -255,6 +262,11 @@ private:
         return !m_scan->StopRequested();
     }
 
+    // A second copy is read only as far as its first sub-record, where the server
+    // puts its SCIN as in the first copy: each MSLS block costs the walk a few
+    // reads, however many there are and however they overlap.
+    uint64_t MostSubRecords() const { return m_reader == Reader::EndCopy ? 1 : kMostSubRecords; }
+
     // Counts `length` bytes at `from` (the part of a sub-record that was read,
     // within the data) as read by this walk and for its list.
     void Credit(uint64_t from, uint64_t length) {
@@ -278,6 +290,11 @@ private:
     bool ScinWork(uint64_t at, uint64_t nameBase, uint64_t step) {
         uint8_t scin[kScinSize];
         if (!m_bytes.Read(at, scin, sizeof scin)) return false;
+        if (m_reader == Reader::EndCopy) {
+            // Of a second copy only the finish date and size count: no names are read.
+            NoteEndCopy(scin);
+            return true;
+        }
         const TextSpan database{SaturatingAdd(nameBase, LoadU16(scin + kScinDatabaseNameOffset)),
                                 LoadU16(scin + kScinDatabaseNameSize)};
         const TextSpan server{SaturatingAdd(nameBase, LoadU16(scin + kScinServerNameOffset)),
@@ -315,6 +332,20 @@ private:
         m_haveScin = true;
         m_fileCount = LoadU32(scin + kScinDataFileCount) + LoadU32(scin + kScinLogFileCount);
         return true;
+    }
+
+    // Gives the finish date and size of the second copy's SCIN `scin` to the
+    // sets of this stripe, found so far, that wait with its start date.
+    void NoteEndCopy(const uint8_t* scin) {
+        std::vector<BackupSetRecord>& sets = m_store.m_backupSets;
+        m_waiting->CatchUp(sets, m_stripe);
+        for (size_t i : m_waiting->Take(FormatMtfDateTime(scin + kScinBackupStartDate))) {
+            BackupSetRecord& set = sets[i];
+            set.bEndCatalog = true;
+            set.strEndFinishDate = FormatMtfDateTime(scin + kScinBackupFinishDate);
+            set.nEndBackupSize = LoadU64(scin + kScinBackupSize);
+            m_store.m_setLedger.held += TextBytes(set.strEndFinishDate);
+        }
     }
 
     // The SFIN sub-record at `at`: as many entries back to back as the last SCIN
@@ -374,6 +405,7 @@ private:
     uint32_t m_stripe = 0;
     uint64_t m_setPosition = 0;
     const DataSetInfo* m_dataSet = nullptr;
+    EndCatalogIndex* m_waiting = nullptr;  // the second copy's walk
     bool m_haveScin = false;
     uint32_t m_fileCount = 0;  // data plus log files of the last SCIN, summed in 32 bits
     const ScanContext* m_scan = nullptr;
@@ -383,6 +415,26 @@ private:
 }  // namespace
 
 void StartFileWalk(CatalogStore& store) { ForgetSource(store.m_setLedger); }
+
+void EndCatalogIndex::CatchUp(const std::vector<BackupSetRecord>& sets, uint32_t stripe) {
+    if (stripe != m_stripe || sets.size() < m_indexed) {
+        m_waiting.clear();
+        m_stripe = stripe;
+        m_indexed = 0;
+    }
+    for (; m_indexed < sets.size(); ++m_indexed) {
+        const BackupSetRecord& set = sets[m_indexed];
+        if (set.nStripe == stripe && !set.bEndCatalog) m_waiting[set.strBackupStartDate].push_back(m_indexed);
+    }
+}
+
+std::vector<size_t> EndCatalogIndex::Take(const std::u16string& startDate) {
+    auto found = m_waiting.find(startDate);
+    if (found == m_waiting.end()) return {};
+    std::vector<size_t> taken = std::move(found->second);
+    m_waiting.erase(found);
+    return taken;
+}
 
 CatalogWalkEnd WalkMsciCatalog(BackupFile& file, uint64_t blockPosition, uint16_t offsetToFirstEvent,
                                const MtfStreamHeader& catalogHeader, uint32_t stripe, const DataSetInfo& dataSet,
@@ -401,6 +453,22 @@ bool ParseCatalogInMemory(const uint8_t* buffer, uint64_t n, uint32_t offset, ui
     walk.SetOrigin(stripe, chunkPosition, dataSet);
     walk.RunFromBlock(offset);
     return true;
+}
+
+void NoteEndCatalog(BackupFile& file, uint64_t blockPosition, uint32_t stripe, CatalogStore& store,
+                    EndCatalogIndex& waiting) {
+    ByteSource bytes(file);
+    CatalogWalk walk(bytes, Reader::EndCopy, store, Source{false, stripe, 0, false});
+    walk.SetWaiting(stripe, waiting);
+    walk.RunFromBlock(blockPosition);
+}
+
+void NoteEndCatalogInMemory(const uint8_t* buffer, uint64_t n, uint32_t offset, uint32_t stripe,
+                            CatalogStore& store, EndCatalogIndex& waiting) {
+    ByteSource bytes(buffer, n);
+    CatalogWalk walk(bytes, Reader::EndCopy, store, Source{true, stripe, 0, false});
+    walk.SetWaiting(stripe, waiting);
+    walk.RunFromBlock(offset);
 }
 
 bool ReadCatalogFromBuffer(const uint8_t* buffer, uint64_t n, uint32_t offset, CatalogStore& store) {

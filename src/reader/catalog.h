@@ -12,14 +12,17 @@
 // error, keeping what it found; no exception leaves a reader.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "reader/records.h"
-#include "reader/scan_context.h"
 
 class BackupFile;
 struct MtfStreamHeader;
+struct ScanContext;
 
 // How the catalog walk of an MSCI block ended, and the position it reached.
 enum class CatalogEnding {
@@ -52,6 +55,36 @@ CatalogWalkEnd WalkMsciCatalog(BackupFile& file, uint64_t blockPosition, uint16_
 // information. Always returns true.
 bool ParseCatalogInMemory(const uint8_t* buffer, uint64_t n, uint32_t offset, uint64_t chunkPosition,
                           const DataSetInfo& dataSet, uint32_t stripe, CatalogStore& store);
+
+// The sets of one stripe that still wait for their second catalog copy, by
+// start date. It takes in the sets found since it was last used as a walk goes
+// on, so only sets met before a copy can take it; a set takes the first copy
+// that carries its start date and then leaves the index.
+class EndCatalogIndex {
+public:
+    // Takes in the sets of `stripe` appended to `sets` since the last call; a
+    // call for another stripe, or after the list was emptied, starts afresh.
+    void CatchUp(const std::vector<BackupSetRecord>& sets, uint32_t stripe);
+    // Takes out the waiting sets with this start date and returns their indices.
+    std::vector<size_t> Take(const std::u16string& startDate);
+
+private:
+    std::unordered_map<std::u16string, std::vector<size_t>> m_waiting;
+    uint32_t m_stripe = UINT32_MAX;
+    size_t m_indexed = 0;
+};
+
+// The MSLS block at `blockPosition` of a plain file, during a scan: its first
+// stream holds the second copy of a set's catalog, in the MSCI stream's layout.
+// When the stream's first sub-record is a SCIN, it gives its finish date and
+// backup size to the sets of `stripe` that `waiting` holds with its start date;
+// nothing else is taken from it, and nothing past it is read.
+void NoteEndCatalog(BackupFile& file, uint64_t blockPosition, uint32_t stripe, CatalogStore& store,
+                    EndCatalogIndex& waiting);
+// The same for the MSLS block at `offset` of a decoded chunk of `n` bytes
+// (followed by at least 400 readable bytes).
+void NoteEndCatalogInMemory(const uint8_t* buffer, uint64_t n, uint32_t offset, uint32_t stripe,
+                            CatalogStore& store, EndCatalogIndex& waiting);
 
 // In memory, for the chosen set: fills the backup information and appends the
 // database files. Always returns true.

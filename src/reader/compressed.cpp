@@ -62,7 +62,8 @@ uint32_t DecodedLength(const CompressedChunkHeader& header) {
 }
 
 // Looks at every 512-byte step of a decoded chunk for the blocks that matter to
-// the scan: SSET sets the remembered data set, every MSCI yields its backup sets.
+// the scan: SSET sets the remembered data set, every MSCI yields its backup sets,
+// every MSLS gives the sets found before it their second catalog copy.
 void SearchOutput(const uint8_t* decoded, uint32_t n, uint64_t chunkPosition, uint32_t stripe, ScanContext& ctx) {
     for (uint32_t o = 0; o < n; o += kChunkUnit) {
         const uint8_t* block = decoded + o;
@@ -73,6 +74,8 @@ void SearchOutput(const uint8_t* decoded, uint32_t n, uint64_t chunkPosition, ui
             ctx.found = true;
             const DataSetInfo dataSet = ctx.chunkDataSet;
             ParseCatalogInMemory(decoded, n, o, chunkPosition, dataSet, stripe, *ctx.store);
+        } else if (BlockTagIs(block, "MSLS")) {
+            NoteEndCatalogInMemory(decoded, n, o, stripe, *ctx.store, ctx.endCatalogs);
         }
     }
 }

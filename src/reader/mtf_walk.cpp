@@ -199,6 +199,8 @@ void WalkMtfBlocks(BackupFile& file, uint64_t length, uint32_t stripe, ScanConte
                 if (name == "SSET") {
                     ByteSource bytes(file);
                     ctx.mtfDataSet = ReadDataSet(bytes, position, fixed);
+                } else if (name == "MSLS") {
+                    NoteEndCatalog(file, position, stripe, *ctx.store, ctx.endCatalogs);
                 }
                 bool noteMqda = ctx.mode == ScanMode::Advanced && name == "MSDA";
                 std::optional<uint64_t> chainEnd =

@@ -30,6 +30,16 @@ struct BackupSetRecord {
     std::u16string strBackupStartDate;
     uint64_t nBackupSize = 0;
     DataSetInfo dataSet;
+
+    // From the set's second catalog copy, which the server writes after the set's
+    // data, when the scan met it: the real finish date (text) and backup size. The
+    // first copy's finish date is zero and its size an estimate made beforehand.
+    bool bEndCatalog = false;
+    std::u16string strEndFinishDate;
+    uint64_t nEndBackupSize = 0;
+
+    // The size the set is shown with: the second copy's where there is one.
+    uint64_t ShownBackupSize() const { return bEndCatalog ? nEndBackupSize : nBackupSize; }
 };
 
 // The backup information of one backup set, from its SCIN record.

@@ -88,6 +88,8 @@ void ReadChosenSet(ScanRequest& request) {
         ReadCompressedCatalog(request.inputFiles, chosen.nPosition, chosen.nStripe, store);
     else
         ReadCatalogFromFile(request.inputFiles, chosen.nPosition, chosen.nStripe, store, &closing);
+    // The catalog read holds no finish date; the copy after the set's data does.
+    if (chosen.bEndCatalog) store.m_backupInfo.strBackupFinishDate = chosen.strEndFinishDate;
 }
 
 uint32_t RunScan(ScanRequest& request, ScanMode mode) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "reader/catalog.h"
 #include "reader/records.h"
 
 enum class ScanMode { Standard, Advanced };
@@ -27,6 +28,7 @@ struct ScanContext {
 
     DataSetInfo mtfDataSet;    // remembered by the plain walk across the files of the run
     DataSetInfo chunkDataSet;  // remembered by the chunk walk across the files of the run
+    EndCatalogIndex endCatalogs;  // the sets that wait for their second catalog copy
 
     bool StopRequested() const { return stopFlag != nullptr && stopFlag->load(std::memory_order_relaxed) == 1; }
 

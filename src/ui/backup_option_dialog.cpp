@@ -65,7 +65,7 @@ bool BackupOptionDlg::OnInitDialog() {
         m_listBackupSets.SetItemText(row, 1, ToQString(set.dataSet.strName));
         m_listBackupSets.SetItemText(row, 2, QString::number(set.dataSet.nNumber));
         m_listBackupSets.SetItemText(row, 3, ToQString(set.strBackupStartDate));
-        m_listBackupSets.SetItemText(row, 4, QString("%1 Kb").arg(static_cast<qulonglong>(set.nBackupSize >> 10)));
+        m_listBackupSets.SetItemText(row, 4, QString("%1 Kb").arg(static_cast<qulonglong>(set.ShownBackupSize() >> 10)));
         m_listBackupSets.SetItemText(row, 5, ToQString(set.dataSet.strDescription));
     }
     return true;

@@ -117,18 +117,20 @@ QStringList ExpectedSets(const nlohmann::json& sets) {
     for (const auto& set : sets)
         rows << QStringList{Text(set.at("database")), Text(set.at("dataSetName")),
                             QString::number(set.at("dataSetNumber").get<int>()), Text(set.at("backupStartDate")),
-                            QString("%1 Kb").arg(set.at("backupSize").get<qulonglong>() >> 10),
+                            QString("%1 Kb").arg(set.at("endCatalogBackupSize").get<qulonglong>() >> 10),
                             Text(set.at("dataSetDescription"))}
                     .join(" | ");
     return rows;
 }
 
-QStringList ExpectedLabels(const nlohmann::json& info) {
+// The finish date is the one of the set's second catalog copy.
+QStringList ExpectedLabels(const nlohmann::json& chosen) {
+    const nlohmann::json& info = chosen.at("info");
     return {Text(info.at("databaseName")),
             Text(info.at("serverName")),
             Text(info.at("creationDate")),
             Text(info.at("backupStartDate")),
-            Text(info.at("backupFinishDate")),
+            Text(chosen.at("endCatalogFinishDate")),
             QString::number(info.at("databaseId").get<int>()),
             ShownNameOf(kVersionNames, info.at("databaseVersion").get<uint16_t>(), kUnknownVersion),
             ShownNameOf(kBackupTypeNames, static_cast<uint8_t>(info.at("backupType").get<std::string>()[0]),
@@ -200,7 +202,7 @@ private slots:
                         ++requests;
                         QVERIFY2(user->informationDialogs == informationBefore + 1, where.constData());
                         QCOMPARE(user->sets, ExpectedSets(sets));
-                        QCOMPARE(user->labels, ExpectedLabels(sets[i].at("chosen").at("info")));
+                        QCOMPARE(user->labels, ExpectedLabels(sets[i].at("chosen")));
                         QCOMPARE(user->files, ExpectedFiles(sets[i].at("chosen").at("files")));
                     }
                 }
