@@ -76,21 +76,23 @@ void WalkInputs(ScanRequest& request, ScanContext& ctx) {
     }
 }
 
-// The chosen set's catalog read again, from its own stripe; the first entry's
-// flag tells how, since every entry carries the same flag by now.
-void ReadChosenSet(ScanRequest& request) {
-    CatalogStore& store = request.store;
-    if (store.m_nSelectedSet >= store.m_backupSets.size() || request.inputFiles.empty()) return;
+}  // namespace
+
+void ReadChosenSet(const std::vector<InputFileEntry>& inputFiles, CatalogStore& store,
+                   const std::atomic<int32_t>* stopFlag) {
+    if (store.m_nSelectedSet >= store.m_backupSets.size() || inputFiles.empty()) return;
     const BackupSetRecord chosen = store.m_backupSets[store.m_nSelectedSet];
     ScanContext closing;  // a confirmed Close sets the stop flag
-    closing.stopFlag = &request.stopFlag;
-    if (request.inputFiles.front().bCompressed != 0)
-        ReadCompressedCatalog(request.inputFiles, chosen.nPosition, chosen.nStripe, store);
+    closing.stopFlag = stopFlag;
+    if (inputFiles.front().bCompressed != 0)
+        ReadCompressedCatalog(inputFiles, chosen.nPosition, chosen.nStripe, store);
     else
-        ReadCatalogFromFile(request.inputFiles, chosen.nPosition, chosen.nStripe, store, &closing);
+        ReadCatalogFromFile(inputFiles, chosen.nPosition, chosen.nStripe, store, &closing);
     // The catalog read holds no finish date; the copy after the set's data does.
     if (chosen.bEndCatalog) store.m_backupInfo.strBackupFinishDate = chosen.strEndFinishDate;
 }
+
+namespace {
 
 uint32_t RunScan(ScanRequest& request, ScanMode mode) {
     ScanWindow& window = request.window;
@@ -122,7 +124,7 @@ uint32_t RunScan(ScanRequest& request, ScanMode mode) {
 
     // The choice follows every scan, also one that found nothing or was stopped.
     if (!window.ChooseBackupSet()) return 1;
-    ReadChosenSet(request);
+    ReadChosenSet(request.inputFiles, request.store, &request.stopFlag);
     window.ShowBackupInformation();
     return 1;
 }

@@ -47,6 +47,14 @@ struct ScanRequest {
     ScanWindow& window;
 };
 
+// The chosen set (store.m_nSelectedSet) read again from its own stripe: its
+// backup information and database files, with the finish date of the catalog
+// copy written after its data where the scan met one. The first entry's flag
+// tells how the stripe is read; every entry carries the same flag by then. A
+// stop request (a confirmed Close) ends the read early.
+void ReadChosenSet(const std::vector<InputFileEntry>& inputFiles, CatalogStore& store,
+                   const std::atomic<int32_t>* stopFlag = nullptr);
+
 // Standard Mode: checks the first bytes of every file, offers to correct the
 // compressed setting and stops at a file that is neither kind. Returns 1.
 uint32_t ScanThreadStandard(ScanRequest& request);

@@ -14,8 +14,8 @@
 #include "orvendel_app.h"
 #include "preview_dialog.h"
 #include "reader/backup_file.h"
-#include "reader/catalog.h"
 #include "reader/mtf_walk.h"
+#include "reader/scan.h"
 #include "reader/scan_context.h"
 #include "resource.h"
 
@@ -42,8 +42,8 @@ void FillCatalog(const std::string& key, size_t chosen) {
         BackupFile file;
         if (file.Open(inputs[k].strPath)) WalkMtfBlocks(file, file.GetLength(), k, ctx);
     }
-    if (chosen < store.m_backupSets.size())
-        ReadCatalogFromFile(inputs, store.m_backupSets[chosen].nPosition, store.m_backupSets[chosen].nStripe, store);
+    store.m_nSelectedSet = static_cast<uint32_t>(chosen);
+    ReadChosenSet(inputs, store);
 }
 
 }  // namespace
