@@ -6,16 +6,22 @@
 // steps to the end of the file), or zeros alone (crossed as unknown data in
 // 512-byte steps). Each is set against one read of the same file. Last, how long
 // a stop requested during a long chain waits: one through zeros, and one whose
-// headers lie 32 KiB apart, so that every step reads at a new place.
+// headers lie 32 KiB apart, so that every step reads at a new place; and how
+// long the walk of the chain into zeros goes on when its file is cut to nothing
+// while it runs.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fixtures/mtf_writer.h"
@@ -106,6 +112,40 @@ const TempFile& ZeroTailMedia(ZeroTail shape) {
     return *media;
 }
 
+// The chain into zeros, its file cut to nothing 50 ms into the walk (a copy being
+// replaced, a share going away): set against the intact walk above, the walk
+// ends soon after the cut. Each pass walks a fresh copy of the media.
+void BM_WalkCutShort(benchmark::State& state) {
+    const TempFile& media = ZeroTailMedia(kChainIntoZeros);
+    std::atomic<int32_t> stop{0};
+    for (auto _ : state) {
+        state.PauseTiming();
+        TempFile copy;
+        std::filesystem::copy_file(media.Path(), copy.Path(), std::filesystem::copy_options::overwrite_existing);
+        ReadOnce(copy.Path());
+        BackupFile file;
+        if (!file.Open(copy.Path16())) {
+            state.SkipWithError("cannot open the media");
+            return;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        std::thread cutter([&copy] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (::truncate(copy.Path().c_str(), 0) != 0) std::abort();
+        });
+        CatalogStore store;
+        ScanContext ctx;
+        ctx.store = &store;
+        ctx.stopFlag = &stop;
+        ctx.setProgress = [](int32_t) {};
+        WalkMtfBlocks(file, file.GetLength(), 0, ctx);
+        // Timed to the walk's end: the cut itself (freeing the cached pages) is not the walk's.
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        cutter.join();
+        state.ResumeTiming();
+    }
+}
+
 // The walk as a scan runs it, with a stop flag that is never set and a bar.
 void BM_WalkZeroTail(benchmark::State& state) {
     const TempFile& media = ZeroTailMedia(static_cast<ZeroTail>(state.range(0)));
@@ -164,6 +204,7 @@ BENCHMARK(BM_WalkSparseBackup)->RangeMultiplier(16)->Range(4 << 10, 256 << 20)->
 
 BENCHMARK(BM_ReadZeroTailOnce)->ArgName("shape")->DenseRange(kChainIntoZeros, kZerosOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WalkZeroTail)->ArgName("shape")->DenseRange(kChainIntoZeros, kZerosOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WalkCutShort)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_StopInLongChain)->ArgName("shape")->Arg(kChainIntoZeros)->Arg(kFarHeaders)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

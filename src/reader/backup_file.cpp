@@ -99,7 +99,15 @@ size_t BackupFile::ReadSpan(uint64_t position, void* buffer, size_t count, bool&
             failed = true;
             break;
         }
-        if (got == 0) break;  // the file shrank under us: treat as its end
+        if (got == 0) {
+            // The file ends before the length measured when it was opened: it was
+            // cut short while it is read. Nothing past here can be trusted any
+            // more, so this counts as a failed read and ends the walk, as the
+            // file's end would; otherwise a walk would step on through bytes that
+            // are no longer there, each step finding nothing.
+            failed = true;
+            break;
+        }
         done += static_cast<size_t>(got);
     }
     return done;

@@ -39,8 +39,10 @@ public:
     void Seek(uint64_t position) { m_position = position; }
 
     // Reads up to `count` bytes at the current position and moves past them.
-    // Returns fewer bytes at the end of the file (none beyond it). An I/O error
-    // returns 0 and marks the file failed; it never ends the process.
+    // Returns fewer bytes at the end of the file (none beyond it). An I/O error,
+    // or a file that ends before the length measured at Open (it was cut short
+    // meanwhile), returns what was read and marks the file failed; neither ever
+    // ends the process.
     size_t Read(void* buffer, size_t count);
 
     // Seek and read in one call.
@@ -49,7 +51,8 @@ public:
         return Read(buffer, count);
     }
 
-    // True once a read failed for a reason other than the end of the file.
+    // True once a read failed for a reason other than the end of the file as
+    // measured at Open.
     bool Failed() const { return m_failed; }
 
     // Reads up to `count` bytes at `position` to look ahead: a read error only cuts what

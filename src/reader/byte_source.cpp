@@ -35,7 +35,7 @@ bool ByteSource::Read(uint64_t position, uint8_t* out, size_t count) {
             return false;
         }
     }
-    // A file that shrank under us leaves the rest zero.
+    // A file cut short since it was opened failed above; only what was read is copied.
     const size_t from = static_cast<size_t>(position - m_windowStart);
     std::memcpy(out, m_window + from, std::min(count, m_windowSize - std::min(from, m_windowSize)));
     return true;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include <unistd.h>
+
 #include "fixtures/hostile_catalogs.h"
 #include "fixtures/mtf_writer.h"
 #include "fixtures/temp_file.h"
@@ -343,8 +345,8 @@ struct StoppedWalk {
 };
 
 // The walk of `w`, written to a sparse file, with Stop pressed when the walk
-// reports `stopAt` to the bar.
-StoppedWalk WalkStoppedAt(const MtfWriter& w, int32_t stopAt) {
+// reports `stopAt` to the bar, or with the file then cut to nothing.
+StoppedWalk WalkStoppedAt(const MtfWriter& w, int32_t stopAt, bool cut = false) {
     StoppedWalk result;
     TempFile temp;
     w.WriteSparseFile(temp.Path());
@@ -356,23 +358,30 @@ StoppedWalk WalkStoppedAt(const MtfWriter& w, int32_t stopAt) {
     ctx.stopFlag = &stop;
     ctx.setProgress = [&](int32_t p) {
         result.reported.push_back(p);
-        if (p == stopAt) stop = 1;
+        if (p != stopAt) return;
+        if (cut) EXPECT_EQ(::truncate(temp.Path().c_str(), 0), 0);
+        else stop = 1;
     };
     WalkMtfBlocks(file, file.GetLength(), 0, ctx);
     result.found = ctx.found;
     return result;
 }
 
-TEST(MtfWalk, LongChainsAndCatalogsMoveTheBarAndAStopThereEndsTheWalk) {
-    // A chain that runs on through 256 MiB of zeros (headers of length 0, 24 bytes
-    // apart) to a pad, after which a set follows.
-    MtfWriter w;
+// A block whose chain runs on through 256 MiB of zeros (headers of length 0, 24
+// bytes apart) to a pad.
+void ChainThroughZeros(MtfWriter& w) {
     w.Tape();
     w.Stream("APAD", 10);
     const uint64_t pad = RoundUpTo4(w.NextStreamPosition()) + 24 * ((uint64_t{256} << 20) / 24);
     w.PutTag(pad, "SPAD");
     w.Put64(pad + 8, 512 - (pad + 22) % 512);
     w.ExtendTo(pad + 22 + 512 - (pad + 22) % 512);
+}
+
+TEST(MtfWalk, LongChainsAndCatalogsMoveTheBarAndAStopThereEndsTheWalk) {
+    // The long chain, after which a set follows.
+    MtfWriter w;
+    ChainThroughZeros(w);
     const uint64_t msci = ProbeMsci(w, u"after");
 
     // Not stopped: the bar moves through the chain, every MiB or two, and the set after it is found.
@@ -387,6 +396,19 @@ TEST(MtfWalk, LongChainsAndCatalogsMoveTheBarAndAStopThereEndsTheWalk) {
     EXPECT_EQ(stopped.reported.size(), 3u);
     EXPECT_FALSE(stopped.found);
     EXPECT_TRUE(stopped.store.m_backupSets.empty());
+
+    // A file cut to nothing while the chain runs through it: the walk ends at the
+    // next read, as at the file's end, rather than step on through what is gone;
+    // the set before the cut stays.
+    MtfWriter before;
+    ProbeMsci(before, u"before");
+    ChainThroughZeros(before);
+    const std::vector<int32_t> uncut = WalkStoppedAt(before, -1).reported;
+    const size_t half = uncut.size() / 2;  // inside the chain
+    StoppedWalk cut = WalkStoppedAt(before, uncut[half], true);
+    EXPECT_EQ(cut.reported.size(), half + 1);
+    ASSERT_EQ(cut.store.m_backupSets.size(), 1u);
+    EXPECT_EQ(U8(cut.store.m_backupSets[0].strDatabaseName), "before");
 
     // A catalog of more sub-records than a sound one has, before its SCIN: a stop
     // pressed as its block is reached ends its walk, after the bar has moved.
