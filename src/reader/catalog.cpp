@@ -59,6 +59,9 @@ constexpr uint64_t kMostHeldPerList = uint64_t{32} << 20;
 // stop for seconds per GB of file.
 constexpr uint64_t kMostSubRecords = uint64_t{1} << 20;
 constexpr uint64_t kAllocationOverhead = 16;
+// Sizes are counted in signed 64-bit integers, and no database comes near 2^63
+// bytes: a backup size from there on is damage.
+constexpr uint64_t kNoByteCount = uint64_t{1} << 63;
 
 uint64_t TextBytes(const std::u16string& text) {
     static const size_t kInline = std::u16string().capacity();
@@ -335,15 +338,25 @@ private:
     }
 
     // Gives the finish date and size of the second copy's SCIN `scin` to the
-    // sets of this stripe, found so far, that wait with its start date.
+    // sets of this stripe, found so far, that wait with its start date. A damaged
+    // copy would put made-up values over sound ones, so a set takes them only
+    // where they are plausible: the finish date a date and time, not before the
+    // start, and the size not below the first copy's estimate (the real size
+    // always exceeds it) nor past any byte count a server keeps. Otherwise the
+    // set keeps its first copy's values.
     void NoteEndCopy(const uint8_t* scin) {
         std::vector<BackupSetRecord>& sets = m_store.m_backupSets;
         m_waiting->CatchUp(sets, m_stripe);
+        const MtfDateTime finish = DecodeMtfDateTime(scin + kScinBackupFinishDate);
+        const bool dated = finish.IsValid() && finish >= DecodeMtfDateTime(scin + kScinBackupStartDate);
+        const uint64_t size = LoadU64(scin + kScinBackupSize);
+        const bool sized = size < kNoByteCount;
         for (size_t i : m_waiting->Take(FormatMtfDateTime(scin + kScinBackupStartDate))) {
             BackupSetRecord& set = sets[i];
+            if (!dated || !sized || size < set.nBackupSize) continue;
             set.bEndCatalog = true;
             set.strEndFinishDate = FormatMtfDateTime(scin + kScinBackupFinishDate);
-            set.nEndBackupSize = LoadU64(scin + kScinBackupSize);
+            set.nEndBackupSize = size;
             m_store.m_setLedger.held += TextBytes(set.strEndFinishDate);
         }
     }
@@ -482,17 +495,19 @@ bool OpenStripe(const std::vector<InputFileEntry>& inputFiles, uint32_t stripe, 
     return stripe < inputFiles.size() && file.Open(inputFiles[stripe].strPath);
 }
 
-void ReadCatalogFromFile(const std::vector<InputFileEntry>& inputFiles, uint64_t position, uint32_t stripe,
-                         CatalogStore& store, const ScanContext* scan) try {
+OpenFailure ReadCatalogFromFile(const std::vector<InputFileEntry>& inputFiles, uint64_t position, uint32_t stripe,
+                                CatalogStore& store, const ScanContext* scan) try {
     BackupFile file;
-    if (!OpenStripe(inputFiles, stripe, file)) return;
+    if (!OpenStripe(inputFiles, stripe, file)) return file.LastOpenFailure();
     uint8_t tag[4] = {};
     file.ReadAt(position, tag, sizeof tag);
-    if (!BlockTagIs(tag, "MSCI")) return;
+    if (!BlockTagIs(tag, "MSCI")) return {};
     ByteSource bytes(file);
     CatalogWalk walk(bytes, Reader::ChosenFile, store, Source{false, stripe, 0, true});
     walk.Watch(scan);
     walk.RunFromBlock(position);
+    return {};
 } catch (...) {
     // A failed allocation ends the re-read; what it filled stays.
+    return {};
 }

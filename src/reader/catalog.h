@@ -18,9 +18,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "reader/backup_file.h"
 #include "reader/records.h"
 
-class BackupFile;
 struct MtfStreamHeader;
 struct ScanContext;
 
@@ -77,8 +77,10 @@ private:
 // The MSLS block at `blockPosition` of a plain file, during a scan: its first
 // stream holds the second copy of a set's catalog, in the MSCI stream's layout.
 // When the stream's first sub-record is a SCIN, it gives its finish date and
-// backup size to the sets of `stripe` that `waiting` holds with its start date;
-// nothing else is taken from it, and nothing past it is read.
+// backup size to the sets of `stripe` that `waiting` holds with its start date,
+// where both are plausible (a valid finish date not before the start, a size not
+// below the first copy's and below 2^63); nothing else is taken from it, and nothing past it
+// is read.
 void NoteEndCatalog(BackupFile& file, uint64_t blockPosition, uint32_t stripe, CatalogStore& store,
                     EndCatalogIndex& waiting);
 // The same for the MSLS block at `offset` of a decoded chunk of `n` bytes
@@ -96,7 +98,8 @@ bool OpenStripe(const std::vector<InputFileEntry>& inputFiles, uint32_t stripe, 
 
 // From the plain backup file at index `stripe` of `inputFiles`, for the chosen set
 // whose MSCI block lies at `position`: opens the file itself, fills the backup
-// information and appends the database files. Reports nothing. A long walk ends
-// at `scan`'s stop request, as the MSCI step's does.
-void ReadCatalogFromFile(const std::vector<InputFileEntry>& inputFiles, uint64_t position, uint32_t stripe,
-                         CatalogStore& store, const ScanContext* scan = nullptr);
+// information and appends the database files. Returns why the file did not open
+// (no failure when it did, or when there is no such entry). A long walk ends at
+// `scan`'s stop request, as the MSCI step's does.
+OpenFailure ReadCatalogFromFile(const std::vector<InputFileEntry>& inputFiles, uint64_t position, uint32_t stripe,
+                                CatalogStore& store, const ScanContext* scan = nullptr);

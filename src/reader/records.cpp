@@ -11,16 +11,23 @@ DatabaseFileRecord MakeDatabaseFileRecord(const SqlFileDescriptor& entry, std::u
     return record;
 }
 
-std::u16string FormatMtfDateTime(const uint8_t b[5]) {
+MtfDateTime DecodeMtfDateTime(const uint8_t b[5]) {
     // 40 bits, most significant first: year 14, month 4, day 5, hour 5, minute 6, second 6.
-    int year = b[0] * 64 + (b[1] >> 2);
-    int month = (b[1] & 3) * 4 + (b[2] >> 6);
-    int day = (b[2] >> 1) & 31;
-    int hour = (b[2] & 1) * 16 + (b[3] >> 4);
-    int minute = (b[3] & 15) * 4 + (b[4] >> 6);
-    int second = b[4] & 63;
+    MtfDateTime t;
+    t.year = b[0] * 64 + (b[1] >> 2);
+    t.month = (b[1] & 3) * 4 + (b[2] >> 6);
+    t.day = (b[2] >> 1) & 31;
+    t.hour = (b[2] & 1) * 16 + (b[3] >> 4);
+    t.minute = (b[3] & 15) * 4 + (b[4] >> 6);
+    t.second = b[4] & 63;
+    return t;
+}
+
+std::u16string FormatMtfDateTime(const uint8_t b[5]) {
+    const MtfDateTime t = DecodeMtfDateTime(b);
     char text[64];
-    int len = std::snprintf(text, sizeof text, "%d-%d-%d::%d:%d:%d", day, month, year, hour, minute, second);
+    int len = std::snprintf(text, sizeof text, "%d-%d-%d::%d:%d:%d", t.day, t.month, t.year, t.hour, t.minute,
+                            t.second);
     return std::u16string(text, text + len);
 }
 

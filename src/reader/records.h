@@ -131,6 +131,20 @@ struct CatalogStore {
     ListLedger m_fileLedger;  // for m_databaseFiles
 };
 
+// The fields of a 5-byte MTF DATE_TIME, in the order that makes the default
+// comparison chronological.
+struct MtfDateTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+
+    // A date and time at all: day 1 to 31, month 1 to 12, hour below 24, minute
+    // and second below 60.
+    bool IsValid() const {
+        return day >= 1 && day <= 31 && month >= 1 && month <= 12 && hour < 24 && minute < 60 && second < 60;
+    }
+    auto operator<=>(const MtfDateTime&) const = default;
+};
+MtfDateTime DecodeMtfDateTime(const uint8_t bytes[5]);
+
 // The text of a 5-byte MTF DATE_TIME: "day-month-year::hour:minute:second".
 std::u16string FormatMtfDateTime(const uint8_t bytes[5]);
 

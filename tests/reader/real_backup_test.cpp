@@ -3,6 +3,7 @@
 // checked against the independently worked-out EXPECTED.json.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -51,19 +52,42 @@ ScanOutcome Scan(const std::vector<InputFileEntry>& inputs, ScanMode mode) {
     return outcome;
 }
 
+// The SCIN of the set's second catalog copy in `bytes`: the one at the head of an
+// MSLS block's first stream that carries the start date of the first copy's SCIN at `scin`.
+std::optional<size_t> EndCopyScin(const std::vector<uint8_t>& bytes, size_t scin) {
+    const char tag[] = "MSLS";
+    for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), tag, tag + 4)) != bytes.end(); ++at) {
+        const size_t block = static_cast<size_t>(at - bytes.begin());
+        if (block + 10 > bytes.size()) break;
+        const size_t copy = block + LoadU16(&bytes[block + 8]) + 22;
+        if (copy + 344 <= bytes.size() && std::memcmp(&bytes[copy], "SCIN", 4) == 0 &&
+            std::memcmp(&bytes[copy + 77], &bytes[scin + 77], 5) == 0)
+            return copy;
+    }
+    return std::nullopt;
+}
+
 // A copy in `temp` of the file of `set`'s stripe, in which one byte of the set's
 // SCIN log file count (the third) reads 0x5b, making the count some six
-// million too high; `inputs` then names the copy. Returns the damaged count, or
-// nothing when the set's catalog does not begin with its SCIN.
+// million too high, and the set's second catalog copy is damaged by `endDamage`
+// (0: a finish date of all bits set; 1: a finish date before the start, the
+// creation date's; 2: a size of 0; 3: a size of 2^64 - 1); `inputs` then names
+// the copy. Returns the damaged count, or nothing when the set's catalog does
+// not begin with its SCIN or it has no second copy.
 std::optional<int32_t> DamageLogFileCount(std::vector<InputFileEntry>& inputs, const BackupSetRecord& set,
-                                          TempFile& temp) {
+                                          int endDamage, TempFile& temp) {
     std::ifstream in(ToUtf8(inputs[set.nStripe].strPath), std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (set.nPosition + 10 > bytes.size()) return std::nullopt;
     const uint64_t scin = set.nPosition + LoadU16(&bytes[set.nPosition + 8]) + 22;
-    if (scin + 20 > bytes.size() || std::memcmp(&bytes[scin], "SCIN", 4) != 0 || bytes[scin + 18] != 0)
+    if (scin + 344 > bytes.size() || std::memcmp(&bytes[scin], "SCIN", 4) != 0 || bytes[scin + 18] != 0)
         return std::nullopt;
+    const std::optional<size_t> copy = EndCopyScin(bytes, scin);
+    if (!copy) return std::nullopt;
     bytes[scin + 18] = 0x5b;
+    static const uint8_t kAllBits[5] = {0xff, 0xff, 0xff, 0xff, 0xff};
+    if (endDamage < 2) std::memcpy(&bytes[*copy + 82], endDamage == 0 ? kAllBits : &bytes[scin + 72], 5);
+    else std::memset(&bytes[*copy + 96], endDamage == 2 ? 0 : 0xff, 8);
     temp.Write(bytes);
     inputs[set.nStripe].strPath = temp.Path16();
     return static_cast<int32_t>(LoadU32(&bytes[scin + 16]));
@@ -112,14 +136,18 @@ TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
 
         // A damaged file count lists the set's own files and no more, since no entry
         // lies past the end of the catalog stream; the sets after it are still found.
+        // A damaged second copy leaves the set its first copy's finish date and size.
         TempFile damagedCopy;
         std::vector<InputFileEntry> damaged = inputs;
         std::optional<int32_t> count;
-        if (!sets.empty()) count = DamageLogFileCount(damaged, scan.store.m_backupSets[0], damagedCopy);
+        if (!sets.empty()) count = DamageLogFileCount(damaged, scan.store.m_backupSets[0], checked % 4, damagedCopy);
         if (count) {
             ScanOutcome rescan = Scan(damaged, ScanMode::Standard);
             ASSERT_EQ(rescan.store.m_backupSets.size(), sets.size());
-            for (size_t i = 0; i < sets.size(); ++i) expected::CheckSet(rescan.store.m_backupSets[i], sets[i]);
+            const BackupSetRecord& first = rescan.store.m_backupSets[0];
+            EXPECT_FALSE(first.bEndCatalog) << "second copy damaged by kind " << checked % 4;
+            EXPECT_EQ(first.ShownBackupSize(), sets[0].at("backupSize").get<uint64_t>());
+            for (size_t i = 1; i < sets.size(); ++i) expected::CheckSet(rescan.store.m_backupSets[i], sets[i]);
             CatalogStore chosen;
             ReadCatalogFromFile(damaged, sets[0].at("position"), sets[0].at("stripe"), chosen);
             json wantChosen = sets[0].at("chosen");
@@ -130,7 +158,7 @@ TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
         ++checked;
     }
     EXPECT_GT(checked, 0) << "EXPECTED.json names no plain backup";
-    EXPECT_EQ(damagedCounts, checked);  // each entry's first catalog begins with its SCIN
+    EXPECT_EQ(damagedCounts, checked);  // each entry's first catalog begins with its SCIN and has a second copy
 }
 
 }  // namespace
