@@ -189,26 +189,28 @@ void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, Sc
     // A failed allocation ends the walk of this file as a read error does.
 }
 
-void ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64_t chunkPosition, uint32_t stripe,
-                           CatalogStore& store) try {
+OpenFailure ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64_t chunkPosition,
+                                  uint32_t stripe, CatalogStore& store) try {
     BackupFile file;
-    if (!OpenStripe(inputFiles, stripe, file)) return;
+    if (!OpenStripe(inputFiles, stripe, file)) return file.LastOpenFailure();
     const ContainerLayout layout = DetectContainerLayout(file, file.GetLength());
     std::vector<uint8_t> decoded(kDecodeBufferSize);
 
     CompressedChunkHeader header;
     std::unique_ptr<uint8_t[]> stored = StoredBuffer();
     ItemReads reads(file, false);
-    if (!stored || !ReadChunk(reads, chunkPosition, layout, header, stored.get())) return;
+    if (!stored || !ReadChunk(reads, chunkPosition, layout, header, stored.get())) return {};
     const uint32_t n = DecodedLength(header);
     XpressHuffmanDecompress(stored.get(), header.storedSize, n, decoded.data());
     stored.reset();
     for (uint32_t o = 0; o < n; o += kChunkUnit) {
         if (BlockTagIs(decoded.data() + o, "MSCI")) {
             ReadCatalogFromBuffer(decoded.data(), n, o, store);
-            return;
+            return {};
         }
     }
+    return {};
 } catch (...) {
     // A failed allocation ends the re-read; what it filled stays.
+    return {};
 }

@@ -67,6 +67,7 @@ void WalkCompressedChunks(BackupFile& file, uint64_t length, uint32_t stripe, Sc
                           unsigned decodeThreads);
 
 // Re-reads the chosen set's catalog from the chunk at `chunkPosition` of the
-// container at index `stripe` of `inputFiles`.
-void ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64_t chunkPosition, uint32_t stripe,
-                           CatalogStore& store);
+// container at index `stripe` of `inputFiles`. Returns why the file did not open
+// (no failure when it did, or when there is no such entry).
+OpenFailure ReadCompressedCatalog(const std::vector<InputFileEntry>& inputFiles, uint64_t chunkPosition,
+                                  uint32_t stripe, CatalogStore& store);

@@ -46,6 +46,11 @@ Header CheckHeader(BackupFile& file, std::vector<InputFileEntry>& inputs, size_t
     return Header::Walk;
 }
 
+// Said of a file that does not open, with the reason.
+std::u16string CannotReadNotice(const std::u16string& path, const OpenFailure& failure) {
+    return u"Selected File " + path + u" cannot be read: " + OpenFailureText(failure) + u".";
+}
+
 // The file loop: each entry in turn until the first file in which a catalog
 // was met, a stop, or (Standard Mode) a file of neither kind.
 void WalkInputs(ScanRequest& request, ScanContext& ctx) {
@@ -55,8 +60,7 @@ void WalkInputs(ScanRequest& request, ScanContext& ctx) {
         BackupFile file;
         if (!file.Open(inputs[k].strPath)) {
             // Said, then passed over: the scan goes on with the next file.
-            window.Tell(u"Selected File " + inputs[k].strPath +
-                        u" cannot be read: " + OpenFailureText(file.LastOpenFailure()) + u".");
+            window.Tell(CannotReadNotice(inputs[k].strPath, file.LastOpenFailure()));
         } else {
             const uint64_t length = file.GetLength();
             // The bar's range and positions are scaled alike, so that it shows
@@ -78,18 +82,29 @@ void WalkInputs(ScanRequest& request, ScanContext& ctx) {
 
 }  // namespace
 
-void ReadChosenSet(const std::vector<InputFileEntry>& inputFiles, CatalogStore& store,
-                   const std::atomic<int32_t>* stopFlag) {
-    if (store.m_nSelectedSet >= store.m_backupSets.size() || inputFiles.empty()) return;
+std::u16string ReadChosenSet(const std::vector<InputFileEntry>& inputFiles, CatalogStore& store,
+                             const std::atomic<int32_t>* stopFlag) {
+    if (store.m_nSelectedSet >= store.m_backupSets.size() || inputFiles.empty()) return {};
     const BackupSetRecord chosen = store.m_backupSets[store.m_nSelectedSet];
+    if (chosen.nStripe >= inputFiles.size()) return {};
+    const std::u16string& path = inputFiles[chosen.nStripe].strPath;
     ScanContext closing;  // a confirmed Close sets the stop flag
     closing.stopFlag = stopFlag;
-    if (inputFiles.front().bCompressed != 0)
-        ReadCompressedCatalog(inputFiles, chosen.nPosition, chosen.nStripe, store);
-    else
-        ReadCatalogFromFile(inputFiles, chosen.nPosition, chosen.nStripe, store, &closing);
+    // The scan's last catalog is no one's answer here: only what the read finds counts.
+    store.m_backupInfo = BackupInfo{};
+    const OpenFailure failure = inputFiles.front().bCompressed != 0
+                                    ? ReadCompressedCatalog(inputFiles, chosen.nPosition, chosen.nStripe, store)
+                                    : ReadCatalogFromFile(inputFiles, chosen.nPosition, chosen.nStripe, store, &closing);
+    if (failure.kind != OpenFailure::Kind::None) return CannotReadNotice(path, failure);
+    const BackupInfo& info = store.m_backupInfo;
+    if (info.strDatabaseName != chosen.strDatabaseName || info.strBackupStartDate != chosen.strBackupStartDate) {
+        store.m_backupInfo = BackupInfo{};
+        store.m_databaseFiles.clear();
+        return u"Selected File " + path + u" no longer holds the chosen backup set: it has changed since it was scanned.";
+    }
     // The catalog read holds no finish date; the copy after the set's data does.
     if (chosen.bEndCatalog) store.m_backupInfo.strBackupFinishDate = chosen.strEndFinishDate;
+    return {};
 }
 
 namespace {
@@ -124,7 +139,12 @@ uint32_t RunScan(ScanRequest& request, ScanMode mode) {
 
     // The choice follows every scan, also one that found nothing or was stopped.
     if (!window.ChooseBackupSet()) return 1;
-    ReadChosenSet(request.inputFiles, request.store, &request.stopFlag);
+    const std::u16string notice = ReadChosenSet(request.inputFiles, request.store, &request.stopFlag);
+    // A set that could not be read again shows nothing made of other values.
+    if (!notice.empty()) {
+        window.Tell(notice);
+        return 1;
+    }
     window.ShowBackupInformation();
     return 1;
 }

@@ -52,7 +52,13 @@ struct ScanRequest {
 // copy written after its data where the scan met one. The first entry's flag
 // tells how the stripe is read; every entry carries the same flag by then. A
 // stop request (a confirmed Close) ends the read early.
-void ReadChosenSet(const std::vector<InputFileEntry>& inputFiles, CatalogStore& store,
+//
+// The file may have changed since the scan. Returns the notice to show in place
+// of the set's information when its file no longer opens, or no longer holds the
+// set's catalog where the scan found it (the information read is then not the
+// set's own, and the store keeps none of it); empty when the set was read, or
+// when no set is chosen.
+std::u16string ReadChosenSet(const std::vector<InputFileEntry>& inputFiles, CatalogStore& store,
                    const std::atomic<int32_t>* stopFlag = nullptr);
 
 // Standard Mode: checks the first bytes of every file, offers to correct the

@@ -33,6 +33,7 @@ public:
     std::deque<bool> answers;           // for AskYesNo (No when empty)
     int choose = -1;                    // the set chosen at the dialog; -1 cancels
     std::function<void(int32_t)> onPosition;
+    std::function<void()> onChoose;     // runs while the backup-set dialog is open
     CatalogStore* store = nullptr;
     std::atomic<int32_t>* stopFlag = nullptr;
 
@@ -61,6 +62,7 @@ public:
     bool ChooseBackupSet() override {
         log.push_back("sets " + std::to_string(store->m_backupSets.size()));
         if (choose < 0) return false;
+        if (onChoose) onChoose();
         store->m_nSelectedSet = static_cast<uint32_t>(choose);
         return true;
     }
@@ -319,7 +321,9 @@ TEST(Scan, StopEndsTheWalkAndTheFileLoopButNotTheHandOver) {
 
 // A split backup: the files after the first with a catalog are not opened; the
 // chosen set is read from its own stripe (the first entry's flag tells how),
-// and OK on an index out of range shows the information without a re-read.
+// and OK on an index out of range shows the information without a re-read. A
+// set whose file changed while the sets were listed is not shown: a notice says
+// why, whether the file no longer opens or holds another set where it was.
 TEST(Scan, ReadsTheChosenSetFromItsStripeAndShowsInformationAlsoOutOfRange) {
     Scan split;
     split.Add(Compressed(DataOnly()), 1);
@@ -336,6 +340,24 @@ TEST(Scan, ReadsTheChosenSetFromItsStripeAndShowsInformationAlsoOutOfRange) {
     none.window.choose = 4;
     none.Run(ScanMode::Standard);
     EXPECT_EQ(none.window.log.back(), "information  files 0");
+
+    Scan held;
+    held.Add(Compressed(MakeBackup({SetOf(u"First"), SetOf(u"Second")})), 1);
+    held.window.choose = 0;
+    BackupFile holder;
+    held.window.onChoose = [&] { ASSERT_TRUE(holder.Open(held.inputs[0].strPath)); };
+    held.Run(ScanMode::Standard);
+    EXPECT_EQ(held.window.log.back(),
+              "tell Selected File " + held.Path(0) + " cannot be read: Another program is using it.");
+
+    Scan replaced;
+    replaced.Add(MakeBackup({SetOf(u"First"), SetOf(u"Second")}), 0);
+    replaced.window.choose = 0;
+    replaced.window.onChoose = [&] { replaced.files[0]->Write(MakeBackup({SetOf(u"Other"), SetOf(u"Second")})); };
+    replaced.Run(ScanMode::Advanced);
+    EXPECT_EQ(replaced.window.log.back(), "tell Selected File " + replaced.Path(0) +
+                                              " no longer holds the chosen backup set: it has changed since it was scanned.");
+    EXPECT_TRUE(replaced.store.m_databaseFiles.empty());
 }
 
 // A file beyond 4 GiB: the bar's range and positions are scaled alike, so the
