@@ -119,6 +119,13 @@ int Dialog::DoModal() {
     m_ending = false;
     m_caller.Reopen();
     m_modal = true;
+    // Placed before it is first shown, so that its native window is made where
+    // it will stand. Left for the show event, the centring would move a window
+    // that already exists; a window manager that reparents it may frame it
+    // before the toolkit reads that move back, which then reads the frame's
+    // unplaced corner as the window's place and keeps it: everything shown
+    // over the window, and its first drag, would be off by its real place.
+    if (!testAttribute(Qt::WA_Moved)) adjustPosition(parentWidget());
     int result;
     {
         ModalScope scope(this);
