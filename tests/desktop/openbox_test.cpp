@@ -296,7 +296,8 @@ TEST(Openbox, EveryLaunchPutsTheNoticeOverTheMainWindowAndDragsItAsFarAsThePoint
             30))
             << "the main window did not appear";
         const Rect before = desktop.Place(main);
-        ASSERT_EQ(QPoint(before.width, before.height), layout.size) << "the window is not laid out as offscreen";
+        ASSERT_EQ(QPoint(before.width, before.height), layout.size)
+            << "the first window is not the main window laid out as offscreen (is the program running already?)";
         EXPECT_EQ(desktop.Title(main), kProductTitle);
 
         // "Select Extract File(s)" with no file chosen: a notice over the main window.
