@@ -79,8 +79,8 @@ private:
 // When the stream's first sub-record is a SCIN, it gives its finish date and
 // backup size to the sets of `stripe` that `waiting` holds with its start date,
 // where both are plausible (a valid finish date not before the start, a size not
-// below the first copy's and below 2^63); nothing else is taken from it, and nothing past it
-// is read.
+// below the first copy's and below 2^63); nothing else is taken from it, and
+// nothing past it is read.
 void NoteEndCatalog(BackupFile& file, uint64_t blockPosition, uint32_t stripe, CatalogStore& store,
                     EndCatalogIndex& waiting);
 // The same for the MSLS block at `offset` of a decoded chunk of `n` bytes

@@ -92,15 +92,17 @@ std::u16string ReadChosenSet(const std::vector<InputFileEntry>& inputFiles, Cata
     closing.stopFlag = stopFlag;
     // The scan's last catalog is no one's answer here: only what the read finds counts.
     store.m_backupInfo = BackupInfo{};
-    const OpenFailure failure = inputFiles.front().bCompressed != 0
-                                    ? ReadCompressedCatalog(inputFiles, chosen.nPosition, chosen.nStripe, store)
-                                    : ReadCatalogFromFile(inputFiles, chosen.nPosition, chosen.nStripe, store, &closing);
+    const OpenFailure failure =
+        inputFiles.front().bCompressed != 0
+            ? ReadCompressedCatalog(inputFiles, chosen.nPosition, chosen.nStripe, store)
+            : ReadCatalogFromFile(inputFiles, chosen.nPosition, chosen.nStripe, store, &closing);
     if (failure.kind != OpenFailure::Kind::None) return CannotReadNotice(path, failure);
     const BackupInfo& info = store.m_backupInfo;
     if (info.strDatabaseName != chosen.strDatabaseName || info.strBackupStartDate != chosen.strBackupStartDate) {
         store.m_backupInfo = BackupInfo{};
         store.m_databaseFiles.clear();
-        return u"Selected File " + path + u" no longer holds the chosen backup set: it has changed since it was scanned.";
+        return u"Selected File " + path +
+               u" no longer holds the chosen backup set: it has changed since it was scanned.";
     }
     // The catalog read holds no finish date; the copy after the set's data does.
     if (chosen.bEndCatalog) store.m_backupInfo.strBackupFinishDate = chosen.strEndFinishDate;

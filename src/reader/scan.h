@@ -59,7 +59,7 @@ struct ScanRequest {
 // set's own, and the store keeps none of it); empty when the set was read, or
 // when no set is chosen.
 std::u16string ReadChosenSet(const std::vector<InputFileEntry>& inputFiles, CatalogStore& store,
-                   const std::atomic<int32_t>* stopFlag = nullptr);
+                             const std::atomic<int32_t>* stopFlag = nullptr);
 
 // Standard Mode: checks the first bytes of every file, offers to correct the
 // compressed setting and stops at a file that is neither kind. Returns 1.

@@ -204,7 +204,8 @@ Layout MainDialogLayout() {
     for (int y = dlg.height() - 12; y > dlg.height() / 2 && layout.surface.isNull(); y -= 4) {
         for (int x = 12; x < dlg.width() / 2 && layout.surface.isNull(); x += 4) {
             bool clear = true;
-            for (int d = 0; d < 9 && clear; ++d) clear = dlg.childAt(x + 4 * (d % 3 - 1), y + 4 * (d / 3 - 1)) == nullptr;
+            for (int d = 0; d < 9 && clear; ++d)
+                clear = dlg.childAt(x + 4 * (d % 3 - 1), y + 4 * (d / 3 - 1)) == nullptr;
             if (clear) layout.surface = {x, y};
         }
     }

@@ -355,8 +355,9 @@ TEST(Scan, ReadsTheChosenSetFromItsStripeAndShowsInformationAlsoOutOfRange) {
     replaced.window.choose = 0;
     replaced.window.onChoose = [&] { replaced.files[0]->Write(MakeBackup({SetOf(u"Other"), SetOf(u"Second")})); };
     replaced.Run(ScanMode::Advanced);
-    EXPECT_EQ(replaced.window.log.back(), "tell Selected File " + replaced.Path(0) +
-                                              " no longer holds the chosen backup set: it has changed since it was scanned.");
+    EXPECT_EQ(replaced.window.log.back(),
+              "tell Selected File " + replaced.Path(0) +
+                  " no longer holds the chosen backup set: it has changed since it was scanned.");
     EXPECT_TRUE(replaced.store.m_databaseFiles.empty());
 }
 
