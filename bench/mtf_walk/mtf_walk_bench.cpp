@@ -17,7 +17,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -92,11 +91,9 @@ uint64_t ReadOnce(const std::string& path) {
     return total;
 }
 
-// Made once, and read once so that every benchmark finds it in the page cache.
-const TempFile& ZeroTailMedia(ZeroTail shape) {
-    static std::map<ZeroTail, std::unique_ptr<TempFile>> made;
-    std::unique_ptr<TempFile>& media = made[shape];
-    if (media) return *media;
+// Writes the media of `shape` to `path` as a sparse file, and reads it once so
+// that the walk finds it in the page cache.
+void WriteZeroTailMedia(ZeroTail shape, const std::string& path) {
     MtfWriter w;
     if (shape != kZerosOnly) {
         w.Tape();
@@ -106,23 +103,29 @@ const TempFile& ZeroTailMedia(ZeroTail shape) {
         for (int i = 0; i < 8192; ++i) w.Stream("APAD", 32768 - 24);
     }
     w.ExtendTo(kZeroTailSize);
+    w.WriteSparseFile(path);
+    ReadOnce(path);
+}
+
+// Made once for every benchmark.
+const TempFile& ZeroTailMedia(ZeroTail shape) {
+    static std::map<ZeroTail, std::unique_ptr<TempFile>> made;
+    std::unique_ptr<TempFile>& media = made[shape];
+    if (media) return *media;
     media = std::make_unique<TempFile>();
-    w.WriteSparseFile(media->Path());
-    ReadOnce(media->Path());
+    WriteZeroTailMedia(shape, media->Path());
     return *media;
 }
 
 // The chain into zeros, its file cut to nothing 50 ms into the walk (a copy being
 // replaced, a share going away): set against the intact walk above, the walk
-// ends soon after the cut. Each pass walks a fresh copy of the media.
+// ends soon after the cut. Each pass walks the media written afresh.
 void BM_WalkCutShort(benchmark::State& state) {
-    const TempFile& media = ZeroTailMedia(kChainIntoZeros);
     std::atomic<int32_t> stop{0};
     for (auto _ : state) {
         state.PauseTiming();
         TempFile copy;
-        std::filesystem::copy_file(media.Path(), copy.Path(), std::filesystem::copy_options::overwrite_existing);
-        ReadOnce(copy.Path());
+        WriteZeroTailMedia(kChainIntoZeros, copy.Path());
         BackupFile file;
         if (!file.Open(copy.Path16())) {
             state.SkipWithError("cannot open the media");
@@ -137,7 +140,6 @@ void BM_WalkCutShort(benchmark::State& state) {
         ScanContext ctx;
         ctx.store = &store;
         ctx.stopFlag = &stop;
-        ctx.setProgress = [](int32_t) {};
         WalkMtfBlocks(file, file.GetLength(), 0, ctx);
         // Timed to the walk's end: the cut itself (freeing the cached pages) is not the walk's.
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
