@@ -341,19 +341,20 @@ private:
     // sets of this stripe, found so far, that wait with its start date. A damaged
     // copy would put made-up values over sound ones, so a set takes them only
     // where they are plausible: the finish date a date and time, not before the
-    // start, and the size not below the first copy's estimate (the real size
-    // always exceeds it) nor past any byte count a server keeps. Otherwise the
-    // set keeps its first copy's values.
+    // start, and the size above 0 and short of any byte count a server keeps.
+    // The first copy's estimate bounds nothing: a full backup writes somewhat
+    // more than it, a log backup often far less. Otherwise the set keeps its
+    // first copy's values.
     void NoteEndCopy(const uint8_t* scin) {
         std::vector<BackupSetRecord>& sets = m_store.m_backupSets;
         m_waiting->CatchUp(sets, m_stripe);
         const MtfDateTime finish = DecodeMtfDateTime(scin + kScinBackupFinishDate);
         const bool dated = finish.IsValid() && finish >= DecodeMtfDateTime(scin + kScinBackupStartDate);
         const uint64_t size = LoadU64(scin + kScinBackupSize);
-        const bool sized = size < kNoByteCount;
+        const bool sized = size > 0 && size < kNoByteCount;
         for (size_t i : m_waiting->Take(FormatMtfDateTime(scin + kScinBackupStartDate))) {
             BackupSetRecord& set = sets[i];
-            if (!dated || !sized || size < set.nBackupSize) continue;
+            if (!dated || !sized) continue;
             set.bEndCatalog = true;
             set.strEndFinishDate = FormatMtfDateTime(scin + kScinBackupFinishDate);
             set.nEndBackupSize = size;

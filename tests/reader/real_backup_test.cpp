@@ -70,10 +70,11 @@ std::optional<size_t> EndCopyScin(const std::vector<uint8_t>& bytes, size_t scin
 // A copy in `temp` of the file of `set`'s stripe, in which one byte of the set's
 // SCIN log file count (the third) reads 0x5b, making the count some six
 // million too high, and the set's second catalog copy is damaged by `endDamage`
-// (0: a finish date of all bits set; 1: a finish date before the start, the
-// creation date's; 2: a size of 0; 3: a size of 2^64 - 1); `inputs` then names
-// the copy. Returns the damaged count, or nothing when the set's catalog does
-// not begin with its SCIN or it has no second copy.
+// (0: a finish date of all bits set; 1: a finish date 64 years before the
+// start; 2: a size of 0; 3: a size of 2^64 - 1; 4: a size of 32,768,
+// well below the first copy's estimate, as a log backup's can be); `inputs`
+// then names the copy. Returns the damaged count, or nothing when the set's
+// catalog does not begin with its SCIN or it has no second copy.
 std::optional<int32_t> DamageLogFileCount(std::vector<InputFileEntry>& inputs, const BackupSetRecord& set,
                                           int endDamage, TempFile& temp) {
     std::ifstream in(ToUtf8(inputs[set.nStripe].strPath), std::ios::binary);
@@ -86,8 +87,10 @@ std::optional<int32_t> DamageLogFileCount(std::vector<InputFileEntry>& inputs, c
     if (!copy) return std::nullopt;
     bytes[scin + 18] = 0x5b;
     static const uint8_t kAllBits[5] = {0xff, 0xff, 0xff, 0xff, 0xff};
-    if (endDamage < 2) std::memcpy(&bytes[*copy + 82], endDamage == 0 ? kAllBits : &bytes[scin + 72], 5);
-    else std::memset(&bytes[*copy + 96], endDamage == 2 ? 0 : 0xff, 8);
+    if (endDamage < 2) std::memcpy(&bytes[*copy + 82], endDamage == 0 ? kAllBits : &bytes[scin + 77], 5);
+    if (endDamage == 1) --bytes[*copy + 82];  // the year's top bits
+    else if (endDamage < 4) std::memset(&bytes[*copy + 96], endDamage == 2 ? 0 : 0xff, 8);
+    else std::memcpy(&bytes[*copy + 96], "\x00\x80\x00\x00\x00\x00\x00\x00", 8);
     temp.Write(bytes);
     inputs[set.nStripe].strPath = temp.Path16();
     return static_cast<int32_t>(LoadU32(&bytes[scin + 16]));
@@ -136,17 +139,22 @@ TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
 
         // A damaged file count lists the set's own files and no more, since no entry
         // lies past the end of the catalog stream; the sets after it are still found.
-        // A damaged second copy leaves the set its first copy's finish date and size.
+        // A damaged second copy leaves the set its first copy's finish date and size;
+        // one whose size is merely far below the estimate is still taken.
         TempFile damagedCopy;
         std::vector<InputFileEntry> damaged = inputs;
         std::optional<int32_t> count;
-        if (!sets.empty()) count = DamageLogFileCount(damaged, scan.store.m_backupSets[0], checked % 4, damagedCopy);
+        if (!sets.empty()) count = DamageLogFileCount(damaged, scan.store.m_backupSets[0], checked % 5, damagedCopy);
         if (count) {
             ScanOutcome rescan = Scan(damaged, ScanMode::Standard);
             ASSERT_EQ(rescan.store.m_backupSets.size(), sets.size());
             const BackupSetRecord& first = rescan.store.m_backupSets[0];
-            EXPECT_FALSE(first.bEndCatalog) << "second copy damaged by kind " << checked % 4;
-            EXPECT_EQ(first.ShownBackupSize(), sets[0].at("backupSize").get<uint64_t>());
+            const bool small = checked % 5 == 4;
+            EXPECT_EQ(first.bEndCatalog, small) << "second copy damaged by kind " << checked % 5;
+            EXPECT_EQ(first.ShownBackupSize(), small ? 32768 : sets[0].at("backupSize").get<uint64_t>());
+            if (small)
+                EXPECT_EQ(ToUtf8(first.strEndFinishDate),
+                          sets[0].at("chosen").at("endCatalogFinishDate").get<std::string>());
             for (size_t i = 1; i < sets.size(); ++i) expected::CheckSet(rescan.store.m_backupSets[i], sets[i]);
             CatalogStore chosen;
             ReadCatalogFromFile(damaged, sets[0].at("position"), sets[0].at("stripe"), chosen);
