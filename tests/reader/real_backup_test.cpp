@@ -152,9 +152,10 @@ TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
             const bool small = checked % 5 == 4;
             EXPECT_EQ(first.bEndCatalog, small) << "second copy damaged by kind " << checked % 5;
             EXPECT_EQ(first.ShownBackupSize(), small ? 32768 : sets[0].at("backupSize").get<uint64_t>());
-            if (small)
+            if (small) {
                 EXPECT_EQ(ToUtf8(first.strEndFinishDate),
                           sets[0].at("chosen").at("endCatalogFinishDate").get<std::string>());
+            }
             for (size_t i = 1; i < sets.size(); ++i) expected::CheckSet(rescan.store.m_backupSets[i], sets[i]);
             CatalogStore chosen;
             ReadCatalogFromFile(damaged, sets[0].at("position"), sets[0].at("stripe"), chosen);
