@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -263,15 +264,25 @@ void Dialog::paintEvent(QPaintEvent* event) {
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+// A press on the dialog's own surface drags the window, which follows the
+// pointer itself while the left button is held: the release the window receives
+// ends the drag, so a tap moves nothing and a quick flick moves it only as far
+// as the pointer went while held. Handing the move to the window manager on the
+// press would lose a release that reaches the server before the manager takes
+// the pointer, and leave the window following a pointer with no button held.
+// Only where a client cannot place its own window (Wayland) is the move handed
+// over; there a compositor starts a move only while its press lasts.
 void Dialog::mousePressEvent(QMouseEvent* event) {
     if (!m_dragAnywhere || event->button() != Qt::LeftButton) {
         QDialog::mousePressEvent(event);
         return;
     }
     event->accept();
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    if (QGuiApplication::platformName().startsWith("wayland") && windowHandle() &&
+        windowHandle()->startSystemMove())
+        return;
     m_dragging = true;
-    m_dragOffset = event->globalPosition().toPoint() - pos();
+    m_dragOffset = event->position().toPoint();
 }
 
 void Dialog::mouseMoveEvent(QMouseEvent* event) {
@@ -279,12 +290,22 @@ void Dialog::mouseMoveEvent(QMouseEvent* event) {
         QDialog::mouseMoveEvent(event);
         return;
     }
-    move(event->globalPosition().toPoint() - m_dragOffset);
     event->accept();
+    // A release that went elsewhere (the window lost the pointer to a popup, say)
+    // ends the drag too.
+    if (!(event->buttons() & Qt::LeftButton)) {
+        m_dragging = false;
+        return;
+    }
+    // The window's own area goes where the pointer holds it, counted from the
+    // press itself: the toolkit's idea of where the window stands can lag behind
+    // the window manager's placing of a window just shown. move() counts in the
+    // frame around it.
+    move(event->globalPosition().toPoint() - m_dragOffset - (geometry().topLeft() - pos()));
 }
 
 void Dialog::mouseReleaseEvent(QMouseEvent* event) {
-    if (!m_dragging) {
+    if (!m_dragging || event->button() != Qt::LeftButton) {
         QDialog::mouseReleaseEvent(event);
         return;
     }

@@ -184,7 +184,7 @@ private:
     bool m_ignoreEnterEscape = false;
     bool m_dragAnywhere = false;
     bool m_dragging = false;
-    QPoint m_dragOffset;
+    QPoint m_dragOffset;  // where in the window a drag holds it
     GuiCaller m_caller;
     std::vector<Worker> m_workers;
 };
