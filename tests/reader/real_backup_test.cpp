@@ -144,13 +144,14 @@ TEST(RealBackups, StandardScanAndChosenCatalogsMatchTheExpectedResults) {
         TempFile damagedCopy;
         std::vector<InputFileEntry> damaged = inputs;
         std::optional<int32_t> count;
-        if (!sets.empty()) count = DamageLogFileCount(damaged, scan.store.m_backupSets[0], checked % 5, damagedCopy);
+        const int endDamage = checked % 5;
+        if (!sets.empty()) count = DamageLogFileCount(damaged, scan.store.m_backupSets[0], endDamage, damagedCopy);
         if (count) {
             ScanOutcome rescan = Scan(damaged, ScanMode::Standard);
             ASSERT_EQ(rescan.store.m_backupSets.size(), sets.size());
             const BackupSetRecord& first = rescan.store.m_backupSets[0];
-            const bool small = checked % 5 == 4;
-            EXPECT_EQ(first.bEndCatalog, small) << "second copy damaged by kind " << checked % 5;
+            const bool small = endDamage == 4;
+            EXPECT_EQ(first.bEndCatalog, small) << "second copy damaged by kind " << endDamage;
             EXPECT_EQ(first.ShownBackupSize(), small ? 32768 : sets[0].at("backupSize").get<uint64_t>());
             if (small) {
                 EXPECT_EQ(ToUtf8(first.strEndFinishDate),
